@@ -1,0 +1,1 @@
+"""Office and number utilities whose modules are compiled extension modules."""

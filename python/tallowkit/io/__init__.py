@@ -1,0 +1,1 @@
+"""Text-file, path and directory helpers."""

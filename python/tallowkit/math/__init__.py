@@ -1,0 +1,1 @@
+"""Number theory on Python integers."""

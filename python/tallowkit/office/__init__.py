@@ -1,0 +1,1 @@
+"""Wrappers over office-document libraries."""

@@ -1,0 +1,1 @@
+"""Workbook-data convertor."""

@@ -1,0 +1,1 @@
+"""Legacy .xls workbooks through xlrd, xlwt and xlutils."""

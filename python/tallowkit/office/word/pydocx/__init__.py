@@ -1,0 +1,1 @@
+"""Wrappers over python-docx: document, section, header/footer, paragraph, run and table."""

@@ -1,0 +1,1 @@
+"""tkinter window wrapper and its placement utilities."""

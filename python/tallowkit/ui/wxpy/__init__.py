@@ -1,0 +1,1 @@
+"""wxPython frame wrapper."""

@@ -1,0 +1,197 @@
+// compat.hpp: every difference between interpreter versions lives here and nowhere else.
+#pragma once
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <frameobject.h>
+
+#include <cstddef>
+
+// The version of the headers this module is compiled against, as "major.minor".
+#define TK_STR2(x) #x
+#define TK_STR(x) TK_STR2(x)
+#ifndef TALLOWKIT_BUILD_VERSION
+#define TALLOWKIT_BUILD_VERSION TK_STR(PY_MAJOR_VERSION) "." TK_STR(PY_MINOR_VERSION)
+#endif
+
+// 3.6 declares PyMODINIT_FUNC without a visibility attribute, and we build with hidden
+// visibility, so the entry point is exported explicitly.
+#if defined(_WIN32)
+#define TALLOWKIT_EXPORT __declspec(dllexport)
+#else
+#define TALLOWKIT_EXPORT __attribute__((visibility("default")))
+#endif
+
+namespace tk::compat {
+
+// Older headers declare the names in method and getset tables as char*.
+inline char* table_name(const char* s) { return const_cast<char*>(s); }
+
+#if PY_VERSION_HEX >= 0x03080000
+inline constexpr bool has_vectorcall = true;
+using VectorcallSlot = vectorcallfunc;
+#else
+inline constexpr bool has_vectorcall = false;
+using VectorcallSlot = void*;
+using vectorcallfunc = PyObject* (*)(PyObject*, PyObject* const*, size_t, PyObject*);
+#endif
+
+// Positional count of a vectorcall (the high bit may carry the arguments-offset flag).
+inline Py_ssize_t vectorcall_nargs(size_t nargsf) {
+#if PY_VERSION_HEX >= 0x03080000
+    return PyVectorcall_NARGS(nargsf);
+#else
+    return static_cast<Py_ssize_t>(nargsf);
+#endif
+}
+
+// Calls `callable` with positional `args[0..nargs)` followed by the values of the keyword
+// names in `kwnames` (a tuple of str or NULL), the interpreter's fast protocol where it has one.
+inline PyObject* vectorcall(PyObject* callable, PyObject* const* args, Py_ssize_t nargs,
+                            PyObject* kwnames) {
+#if PY_VERSION_HEX >= 0x03090000
+    return PyObject_Vectorcall(callable, args, static_cast<size_t>(nargs), kwnames);
+#elif PY_VERSION_HEX >= 0x03080000
+    return _PyObject_Vectorcall(callable, args, static_cast<size_t>(nargs), kwnames);
+#else
+    PyObject* tuple = PyTuple_New(nargs);
+    if (!tuple) return nullptr;
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        Py_INCREF(args[i]);
+        PyTuple_SET_ITEM(tuple, i, args[i]);
+    }
+    PyObject* kwargs = nullptr;
+    Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    if (nkw) {
+        kwargs = PyDict_New();
+        for (Py_ssize_t i = 0; kwargs && i < nkw; ++i)
+            if (PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, i), args[nargs + i]) < 0)
+                Py_CLEAR(kwargs);
+        if (!kwargs) {
+            Py_DECREF(tuple);
+            return nullptr;
+        }
+    }
+    PyObject* result = PyObject_Call(callable, tuple, kwargs);
+    Py_DECREF(tuple);
+    Py_XDECREF(kwargs);
+    return result;
+#endif
+}
+
+// Makes a type's instances callable through the fast protocol and bindable as methods
+// without a temporary bound method.
+inline void enable_vectorcall(PyTypeObject* type, Py_ssize_t slot_offset, ternaryfunc fallback) {
+#if PY_VERSION_HEX >= 0x03080000
+    (void)fallback;
+    type->tp_vectorcall_offset = slot_offset;
+    type->tp_call = PyVectorcall_Call;
+#if PY_VERSION_HEX >= 0x03090000
+    type->tp_flags |= Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+#else
+    type->tp_flags |= _Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+#endif
+#else
+    (void)slot_offset;
+    type->tp_call = fallback;
+#endif
+}
+
+inline void set_vectorcall(VectorcallSlot* slot, vectorcallfunc f) {
+#if PY_VERSION_HEX >= 0x03080000
+    *slot = f;
+#else
+    *slot = reinterpret_cast<void*>(f);
+#endif
+}
+
+inline PyInterpreterState* current_interpreter() {
+#if PY_VERSION_HEX >= 0x03090000
+    return PyInterpreterState_Get();
+#else
+    return PyThreadState_Get()->interp;
+#endif
+}
+
+// A code object that carries a function's names, argument count and local variable names;
+// it holds no bytecode.
+inline PyObject* make_code(int argcount, PyObject* varnames, PyObject* filename, PyObject* name,
+                           PyObject* qualname, int firstlineno) {
+    PyObject* empty_bytes = PyBytes_FromStringAndSize("", 0);
+    PyObject* empty_tuple = PyTuple_New(0);
+    PyObject* code = nullptr;
+    if (empty_bytes && empty_tuple) {
+        int nlocals = static_cast<int>(PyTuple_GET_SIZE(varnames));
+        int flags = CO_OPTIMIZED | CO_NEWLOCALS;
+#if PY_VERSION_HEX >= 0x030C0000
+        code = reinterpret_cast<PyObject*>(PyUnstable_Code_New(
+            argcount, 0, nlocals, 0, flags, empty_bytes, empty_tuple, empty_tuple, varnames,
+            empty_tuple, empty_tuple, filename, name, qualname, firstlineno, empty_bytes,
+            empty_bytes));
+#elif PY_VERSION_HEX >= 0x030B0000
+        code = reinterpret_cast<PyObject*>(PyCode_New(
+            argcount, 0, nlocals, 0, flags, empty_bytes, empty_tuple, empty_tuple, varnames,
+            empty_tuple, empty_tuple, filename, name, qualname, firstlineno, empty_bytes,
+            empty_bytes));
+#elif PY_VERSION_HEX >= 0x03080000
+        (void)qualname;
+        code = reinterpret_cast<PyObject*>(PyCode_NewWithPosOnlyArgs(
+            argcount, 0, 0, nlocals, 0, flags, empty_bytes, empty_tuple, empty_tuple, varnames,
+            empty_tuple, empty_tuple, filename, name, firstlineno, empty_bytes));
+#else
+        (void)qualname;
+        code = reinterpret_cast<PyObject*>(PyCode_New(
+            argcount, 0, nlocals, 0, flags, empty_bytes, empty_tuple, empty_tuple, varnames,
+            empty_tuple, empty_tuple, filename, name, firstlineno, empty_bytes));
+#endif
+    }
+    Py_XDECREF(empty_bytes);
+    Py_XDECREF(empty_tuple);
+    return code;
+}
+
+// Sets the pending exception aside while other C API calls run, then puts it back
+// (dropping any exception those calls raised).
+class ErrorStash {
+public:
+#if PY_VERSION_HEX >= 0x030C0000
+    ErrorStash() : exc_(PyErr_GetRaisedException()) {}
+    void restore() {
+        PyErr_Clear();
+        PyErr_SetRaisedException(exc_);
+        exc_ = nullptr;
+    }
+#else
+    ErrorStash() { PyErr_Fetch(&type_, &exc_, &tb_); }
+    void restore() {
+        PyErr_Clear();
+        PyErr_Restore(type_, exc_, tb_);
+        type_ = exc_ = tb_ = nullptr;
+    }
+#endif
+    ErrorStash(const ErrorStash&) = delete;
+    ErrorStash& operator=(const ErrorStash&) = delete;
+
+private:
+#if PY_VERSION_HEX < 0x030C0000
+    PyObject* type_ = nullptr;
+    PyObject* tb_ = nullptr;
+#endif
+    PyObject* exc_ = nullptr;
+};
+
+// The running interpreter's "major.minor", e.g. "3.11"; at most `size - 1` characters.
+inline void runtime_version(char* out, size_t size) {
+    const char* v = Py_GetVersion();
+    size_t n = 0;
+    int dots = 0;
+    while (v[n] && n + 1 < size) {
+        if (v[n] == '.' && ++dots == 2) break;
+        if (v[n] != '.' && (v[n] < '0' || v[n] > '9')) break;
+        out[n] = v[n];
+        ++n;
+    }
+    out[n] = '\0';
+}
+
+}  // namespace tk::compat

@@ -1,0 +1,8 @@
+// tallowkit.hpp: everything a module source needs from the frame.
+#pragma once
+
+#include "classes.hpp"
+#include "function.hpp"
+#include "module.hpp"
+#include "names.hpp"
+#include "ops.hpp"
