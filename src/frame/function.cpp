@@ -17,6 +17,10 @@ PyTypeObject function_type;
 
 FunctionObject* as_function(PyObject* o) { return reinterpret_cast<FunctionObject*>(o); }
 
+void add_traceback_entry(FunctionObject* f, int line) {
+    if (const char* entry = PyUnicode_AsUTF8(f->entry)) tk::add_traceback_entry(entry, line);
+}
+
 // ---- calling -------------------------------------------------------------------------------
 
 // The one place where a module function's C++ exceptions stop: the pending Python exception
@@ -24,9 +28,8 @@ FunctionObject* as_function(PyObject* o) { return reinterpret_cast<FunctionObjec
 PyObject* run_body(FunctionObject* f, PyObject* const* args, Py_ssize_t nargs,
                    const Keywords& kw) {
     PyObject* bound[max_params];
-    const char* entry = PyUnicode_AsUTF8(f->entry);
     if (!bind_arguments(f, args, nargs, kw, bound)) {
-        add_traceback_entry(entry, f->firstlineno);
+        add_traceback_entry(f, f->firstlineno);
         return nullptr;
     }
     // Module functions call each other through globals: keep runaway recursion an error.
@@ -47,7 +50,7 @@ PyObject* run_body(FunctionObject* f, PyObject* const* args, Py_ssize_t nargs,
         PyErr_SetString(PyExc_SystemError, "unexpected C++ exception in a tallowkit function");
     }
     Py_LeaveRecursiveCall();
-    if (!result) add_traceback_entry(entry, line);
+    if (!result) add_traceback_entry(f, line);
     return result;
 }
 

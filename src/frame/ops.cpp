@@ -51,6 +51,15 @@ void set_global(Handle name, Handle value, Loc loc) {
 
 // ---- attributes, calls -----------------------------------------------------------------
 Object attr(Handle o, Handle name, Loc loc) {
+    // An attribute of a plain module that is not a dunder name can only come from the
+    // module's dict (the module type defines dunder attributes only); anything else, and a
+    // name the dict lacks, takes the interpreter's full lookup.
+    if (PyModule_CheckExact(o.get()) && PyUnicode_Check(name.get()) &&
+        PyUnicode_GET_LENGTH(name.get()) > 0 && PyUnicode_READ_CHAR(name.get(), 0) != '_') {
+        PyObject* dict = PyModule_GetDict(o.get());
+        if (PyObject* v = PyDict_GetItemWithError(dict, name.get())) return Object::borrow(v);
+        if (PyErr_Occurred()) fail(loc);
+    }
     return checked(PyObject_GetAttr(o.get(), name.get()), loc);
 }
 
