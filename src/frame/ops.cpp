@@ -207,8 +207,13 @@ Object tuple(std::initializer_list<Handle> items, Loc loc) {
 Iterate::Iterate(Handle o, Loc loc) : it_(checked(PyObject_GetIter(o.get()), loc)), loc_(loc) {}
 
 void Iterate::advance() {
+    check_interrupts(loc_);
     item_ = Object::steal(PyIter_Next(it_.get()));
     if (!item_ && PyErr_Occurred()) fail(loc_);
+}
+
+void check_interrupts(Loc loc) {
+    if (PyErr_CheckSignals() < 0) fail(loc);
 }
 
 // ---- raising -------------------------------------------------------------------------------

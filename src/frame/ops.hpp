@@ -103,6 +103,9 @@ private:
 };
 inline Iterate iterate(Handle o, Loc loc = Loc::current()) { return Iterate(o, loc); }
 
+// Lets a long loop be interrupted (Ctrl-C) as an interpreted loop would be: call once per pass.
+void check_interrupts(Loc loc = Loc::current());
+
 // ---- raising -------------------------------------------------------------------------------
 // raise type(args...): the exception is built by calling `type`.
 [[noreturn]] void raise(Handle type, std::initializer_list<Handle> args, Loc loc = Loc::current());
