@@ -72,16 +72,13 @@ def test_writes_are_chained_unseen_until_saved_and_saved_back(book_path):
 
 def test_add_worksheet_passes_the_flag(book_path, tmp_path):
     vault = AbacVault(book_path)
-    guarded = vault.add_worksheet("guarded", False)
-    assert guarded is vault.wbwt.get_sheet("guarded")
-    vault.set_sheet_cell_value(1, "guarded")
+    assert vault.add_worksheet("guarded", False) is vault.wbwt.get_sheet("guarded")
     with pytest.raises(Exception, match="Attempt to overwrite cell"):
-        vault.set_sheet_cell_value(2, "guarded")
+        vault.set_sheet_cell_value(1, "guarded").set_sheet_cell_value(2, "guarded")
     with pytest.raises(Exception, match="duplicate worksheet name 'north'"):
         vault.add_worksheet("north")
-    copy_path = str(tmp_path / "copy.xls")
-    vault.save_as(copy_path)
-    assert xlrd.open_workbook(copy_path).sheet_names() == SHEETS + ["guarded"]
+    vault.save_as(str(tmp_path / "copy.xls"))
+    assert xlrd.open_workbook(str(tmp_path / "copy.xls")).sheet_names() == SHEETS + ["guarded"]
     assert AbacVault(book_path).wbrd.sheet_names() == SHEETS  # the source is unchanged
 
 
@@ -104,46 +101,28 @@ def test_a_str_subclass_is_an_index(book_path):
     assert AbacVault(book_path).get_sheet_cell_value(3) == "via index"
 
 
-class Recorder:
-    """Forwards to a real library module and records each call of the named functions."""
-
-    def __init__(self, module, names, calls):
-        self._module, self._names, self._calls = module, names, calls
-
-    def __getattr__(self, name):
-        real = getattr(self._module, name)
-        if name not in self._names:
-            return real
-
-        def record(*args, **kwargs):
-            self._calls.append((name, args, kwargs))
-            return real(*args, **kwargs)
-        return record
+def recording(calls, real):
+    def record(*args, **kwargs):
+        calls.append((args, kwargs))
+        return real(*args, **kwargs)
+    return record
 
 
-@pytest.mark.parametrize("with_path, encoding, expected_call, expected_encoding", [
-    (False, None, ("Workbook", (), {}), "ascii"),
-    (False, "utf-8", ("Workbook", (), {"encoding": "utf-8"}), "utf-8"),
-    (True, None, ("open_workbook", ("PATH",), {}), "utf_16_le"),
-    (True, "cp1252", ("open_workbook", ("PATH",), {"encoding_override": "cp1252"}), "cp1252"),
+@pytest.mark.parametrize("with_path, encoding, expected_kwargs, expected_encoding", [
+    (False, None, {}, "ascii"),
+    (False, "utf-8", {"encoding": "utf-8"}, "utf-8"),
+    (True, None, {}, "utf_16_le"),  # the code page that xlwt wrote
+    (True, "cp1252", {"encoding_override": "cp1252"}, "cp1252"),
 ])
 def test_encodings_reach_the_libraries(monkeypatch, book_path, with_path, encoding,
-                                       expected_call, expected_encoding):
+                                       expected_kwargs, expected_encoding):
     calls = []
-    monkeypatch.setattr(abacvault, "xlrd", Recorder(xlrd, {"open_workbook"}, calls))
-    monkeypatch.setattr(abacvault, "xlwt", Recorder(xlwt, {"Workbook"}, calls))
+    monkeypatch.setattr(xlrd, "open_workbook", recording(calls, xlrd.open_workbook))
+    monkeypatch.setattr(xlwt, "Workbook", recording(calls, xlwt.Workbook))
     vault = AbacVault(book_path if with_path else None, encoding)
-    name, args, kwargs = expected_call
-    assert calls == [(name, tuple(book_path if a == "PATH" else a for a in args), kwargs)]
-    side = vault.wbrd if with_path else vault.wbwt
-    assert side.encoding == expected_encoding
-
-
-def test_new_workbook_encoding_decodes_byte_sheet_names(tmp_path):
-    vault = AbacVault(encoding="utf-8")
-    vault.add_worksheet(b"caf\xc3\xa9")
-    vault.set_sheet_cell_value(1, "café").save_as(str(tmp_path / "e.xls"))
-    assert xlrd.open_workbook(str(tmp_path / "e.xls")).sheet_names() == ["café"]
+    # (xlutils' copy makes its own xlwt.Workbook afterwards)
+    assert calls[0] == ((book_path,) if with_path else (), expected_kwargs)
+    assert (vault.wbrd if with_path else vault.wbwt).encoding == expected_encoding
 
 
 def test_library_errors_pass_through(book_path, tmp_path):
@@ -183,14 +162,21 @@ def test_xlutils_is_imported_on_each_open(monkeypatch, book_path):
     assert AbacVault(book_path).wbwt is not None
 
 
-@pytest.mark.parametrize("method, varnames, defaults", [
-    ("__init__", ("self", "xl_file_path", "encoding", "copy"), (None, None)),
-    ("add_worksheet", ("self", "ws_name", "cell_overwrite_ok"), (True,)),
-    ("get_sheet_cell_value", ("self", "sheet", "row", "col"), (1, 1, 1)),
-    ("set_sheet_cell_value", ("self", "value", "sheet", "row", "col"), (1, 1, 1)),
-    ("save_as", ("self", "xl_file_path"), None),
+@pytest.mark.parametrize("method, varnames, defaults, bad_call, message", [
+    ("__init__", ("self", "xl_file_path", "encoding", "copy"), (None, None),
+     lambda v: v.__init__(path="x"), "__init__() got an unexpected keyword argument 'path'"),
+    ("add_worksheet", ("self", "ws_name", "cell_overwrite_ok"), (True,),
+     lambda v: v.add_worksheet(), "add_worksheet() takes at least 2 positional arguments (1 given)"),
+    ("get_sheet_cell_value", ("self", "sheet", "row", "col"), (1, 1, 1),
+     lambda v: v.get_sheet_cell_value(1, 1, 1, 1),
+     "get_sheet_cell_value() takes at most 4 positional arguments (5 given)"),
+    ("set_sheet_cell_value", ("self", "value", "sheet", "row", "col"), (1, 1, 1),
+     lambda v: v.set_sheet_cell_value(1, value=2),
+     "set_sheet_cell_value() got multiple values for keyword argument 'value'"),
+    ("save_as", ("self", "xl_file_path"), None,
+     lambda v: v.save_as(), "save_as() takes exactly 2 positional arguments (1 given)"),
 ])
-def test_method_frames(method, varnames, defaults):
+def test_method_frames(method, varnames, defaults, bad_call, message):
     f = AbacVault.__dict__[method]
     assert (f.__qualname__, f.__module__) == ("AbacVault." + method, abacvault.__name__)
     assert f.__code__.co_varnames == varnames and f.__defaults__ == defaults
@@ -198,20 +184,6 @@ def test_method_frames(method, varnames, defaults):
     assert (f.__doc__ is not None) == ("cell_value" in method)
     if f.__doc__:
         assert "1开始索引 或 名称" in f.__doc__ and ":param row: 1开始索引" in f.__doc__
-
-
-def test_method_argument_errors():
-    vault = AbacVault()
-    for action, message in [
-        (lambda: vault.save_as(), "save_as() takes exactly 2 positional arguments (1 given)"),
-        (lambda: vault.add_worksheet(), "add_worksheet() takes at least 2 positional arguments (1 given)"),
-        (lambda: vault.get_sheet_cell_value(1, 1, 1, 1),
-         "get_sheet_cell_value() takes at most 4 positional arguments (5 given)"),
-        (lambda: vault.set_sheet_cell_value(1, value=2),
-         "set_sheet_cell_value() got multiple values for keyword argument 'value'"),
-        (lambda: AbacVault(path="x"), "__init__() got an unexpected keyword argument 'path'"),
-    ]:
-        with pytest.raises(TypeError) as info:
-            action()
-        assert str(info.value) == message
-    assert AbacVault.get_sheet_cell_value.__doc__.startswith("get_sheet_cell_value")
+    with pytest.raises(TypeError) as info:
+        bad_call(AbacVault())  # self counts as a parameter
+    assert str(info.value) == message
