@@ -1,4 +1,5 @@
 """AbacVault over real .xls files: xlwt writes them, xlrd reads them, xlutils copies them."""
+import datetime
 import sys
 import traceback
 import types
@@ -70,6 +71,20 @@ def test_writes_are_chained_unseen_until_saved_and_saved_back(book_path):
     assert again.get_sheet_cell_value(1, 2, 3) == grid_value(0, 1, 2)  # untouched cells kept
 
 
+def test_saving_back_keeps_the_formatting(tmp_path):
+    path = str(tmp_path / "styled.xls")
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet("s")
+    ws.write(0, 0, datetime.date(2024, 5, 1), xlwt.easyxf(num_format_str="YYYY-MM-DD"))
+    ws.write(0, 1, "bold", xlwt.easyxf("font: bold on"))
+    wb.save(path)
+    AbacVault(path).set_sheet_cell_value("new", 1, 2, 1).save_as(None)
+    book = xlrd.open_workbook(path, formatting_info=True)
+    date_xf, bold_xf = (book.xf_list[book.sheet_by_index(0).cell_xf_index(0, c)] for c in (0, 1))
+    assert book.format_map[date_xf.format_key].format_str == "YYYY-MM-DD"
+    assert book.font_list[bold_xf.font_index].bold == 1
+
+
 def test_add_worksheet_passes_the_flag(book_path, tmp_path):
     vault = AbacVault(book_path)
     assert vault.add_worksheet("guarded", False) is vault.wbwt.get_sheet("guarded")
@@ -111,8 +126,8 @@ def recording(calls, real):
 @pytest.mark.parametrize("with_path, encoding, expected_kwargs, expected_encoding", [
     (False, None, {}, "ascii"),
     (False, "utf-8", {"encoding": "utf-8"}, "utf-8"),
-    (True, None, {}, "utf_16_le"),  # the code page that xlwt wrote
-    (True, "cp1252", {"encoding_override": "cp1252"}, "cp1252"),
+    (True, None, {"formatting_info": True}, "utf_16_le"),  # the code page that xlwt wrote
+    (True, "cp1252", {"encoding_override": "cp1252", "formatting_info": True}, "cp1252"),
 ])
 def test_encodings_reach_the_libraries(monkeypatch, book_path, with_path, encoding,
                                        expected_kwargs, expected_encoding):

@@ -15,6 +15,7 @@ const Name Workbook{"Workbook"};
 const Name open_workbook{"open_workbook"};
 const Name encoding{"encoding"};
 const Name encoding_override{"encoding_override"};
+const Name formatting_info{"formatting_info"};
 const Name wbrd{"wbrd"};
 const Name wbwt{"wbwt"};
 const Name xl_file_path{"xl_file_path"};
@@ -61,12 +62,17 @@ Object AbacVault_init(Object self, Object xl_file_path, Object encoding) {
             set_attr(self, name::wbwt, call_kw(Workbook, {}, {{name::encoding, encoding}}));
         return none();
     }
+    // The book is read with its formatting: the writable copy is made from it, and without
+    // the formats a save over the source would turn dates into bare numbers and drop fonts.
     Object open_workbook = attr(global(name::xlrd), name::open_workbook);
+    Object k_true = boolean(true);
     if (is_none(encoding))
-        set_attr(self, name::wbrd, call(open_workbook, {xl_file_path}));
+        set_attr(self, name::wbrd,
+                 call_kw(open_workbook, {xl_file_path}, {{name::formatting_info, k_true}}));
     else
         set_attr(self, name::wbrd,
-                 call_kw(open_workbook, {xl_file_path}, {{name::encoding_override, encoding}}));
+                 call_kw(open_workbook, {xl_file_path},
+                         {{name::encoding_override, encoding}, {name::formatting_info, k_true}}));
     // Imported on every open, so that a missing xlutils only fails here.
     Object copy = import_from(name::xlutils_copy, name::copy);
     Object wbrd = attr(self, name::wbrd);
