@@ -26,35 +26,25 @@ def book():
     return book
 
 
-def test_runs_of_a_multi_run_paragraph(book):
+def test_runs_and_their_text(book):
     block = book.get_content_paragraph(-2)
     spans = block.get_ranges()
     assert [s.get_text() for s in spans] == ["alpha ", "beta ", "gamma"]
     assert [s.rng._r for s in spans] == [r._r for r in block.para.runs]
     assert all(type(s) is ScrivSpan and s.parae is block and s.doce is book for s in spans)
-    assert block.get_range(-1).get_text() == "gamma"
-    assert block.get_range().get_text() == "alpha "
-    assert block.get_range(index=1).rng._r is block.para.runs[1]._r
-    assert block.get_range(0) is not block.get_range(0)
+    assert block.get_range(-1).get_text() == "gamma" and block.get_range().get_text() == "alpha "
     for index in (3, -4):
         with pytest.raises(IndexError):
             block.get_range(index)
-
-
-def test_empty_paragraph_has_no_runs(book):
-    block = book.get_content_paragraph(-1)
-    assert block.get_ranges() == []
+    empty = book.get_content_paragraph(-1)
+    assert empty.get_ranges() == []
     with pytest.raises(IndexError):
-        block.get_range()
-
-
-def test_set_text_is_seen_by_every_wrapper_of_the_run(book):
-    block = book.get_content_paragraph(-2)
-    first, second = block.get_range(1), block.get_range(1)
-    assert first.set_text("BETA ") is first
+        empty.get_range()
+    # Two wrappers of one run see each other's changes: neither caches the text.
+    first, second = block.get_range(1), block.get_range(index=1)
+    assert first is not second and first.set_text("BETA ") is first
     assert second.get_text() == "BETA " == block.para.runs[1].text
-    assert second.set_text(text="").get_text() == ""
-    assert first.get_text() == ""
+    assert second.set_text(text="").get_text() == first.get_text() == ""
     assert block.para.text == "alpha gamma"
 
 
@@ -66,10 +56,9 @@ def test_doce_is_copied_once_and_may_be_none():
     holder = Holder()
     span = ScrivSpan(holder, run)
     holder.doce = "later"
-    assert span.doce is None and span.parae is holder and span.rng is run
+    assert (span.doce, span.parae, span.rng) == (None, holder, run)
     assert span.set_text("y").get_text() == "y"
-    block = ScrivBlock(None, run._parent, None)
-    assert block.get_range().doce is None
+    assert ScrivBlock(None, run._parent, None).get_range().doce is None
     with pytest.raises(AttributeError):
         ScrivSpan(object(), run)
 

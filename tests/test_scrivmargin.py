@@ -3,7 +3,6 @@ import docx
 import pytest
 
 from tallowkit.office.word.pydocx import scrivblock
-from tallowkit.office.word.pydocx.scrivblock import ScrivBlock
 from tallowkit.office.word.pydocx.scrivmargin import ScrivMargin
 
 
@@ -13,8 +12,7 @@ class Section:
 
 @pytest.fixture
 def section():
-    doc = docx.Document()
-    s = doc.sections[0]
+    s = docx.Document().sections[0]
     s.header.paragraphs[0].text = "h0"
     s.header.add_paragraph("h1")
     s.header.add_paragraph("")
@@ -26,19 +24,18 @@ def texts(blocks):
     return [b.para.text for b in blocks]
 
 
-@pytest.mark.parametrize("kwargs, expected", [
-    ({"header": "header"}, ["h0", "h1", ""]),
-    ({"footer": "footer"}, ["f0"]),
-    ({"header": "header", "footer": "footer"}, ["h0", "h1", ""]),
+@pytest.mark.parametrize("sides, expected", [
+    (["header"], ["h0", "h1", ""]), (["footer"], ["f0"]), (["header", "footer"], ["h0", "h1", ""]),
 ])
-def test_header_wins_over_footer(section, kwargs, expected):
-    kwargs = {k: getattr(section, v) for k, v in kwargs.items()}
-    margin = ScrivMargin(Section(), **kwargs)
+def test_header_wins_over_footer(section, sides, expected):
+    margin = ScrivMargin(Section(), **{side: getattr(section, side) for side in sides})
     blocks = margin.get_headerfooter_paragraphs()
     assert texts(blocks) == expected
-    assert all(type(b) is ScrivBlock and b.parent is margin and b.doce == "the book" for b in blocks)
+    assert all(b.parent is margin and b.doce == "the book" for b in blocks)
     assert margin.get_headerfooter_paragraph(-1).para.text == expected[-1]
     assert margin.get_headerfooter_paragraph().para.text == expected[0]
+    with pytest.raises(IndexError):
+        margin.get_headerfooter_paragraph(len(expected))
 
 
 def test_choice_follows_reassigned_attributes_and_ignores_kind(section):
@@ -46,26 +43,18 @@ def test_choice_follows_reassigned_attributes_and_ignores_kind(section):
     other = ScrivMargin(secte=Section(), header=section.header, headerfooter_type="another")
     assert [b.para._p for b in margin.get_headerfooter_paragraphs()] == \
         [b.para._p for b in other.get_headerfooter_paragraphs()]
-    margin.header, margin.footer = None, section.footer
+    margin.header, margin.footer, margin.doce = None, section.footer, "replaced"
     assert texts(margin.get_headerfooter_paragraphs()) == ["f0"]
-    margin.doce = "replaced"
     assert margin.get_headerfooter_paragraph(0).doce == "replaced"
 
 
-def test_failures(section):
+def test_failures(section, monkeypatch):
     neither = ScrivMargin(Section())
-    assert (neither.doce, neither.header, neither.footer, neither.headerfooter_type) == \
-        ("the book", None, None, None)
     for call in (neither.get_headerfooter_paragraph, neither.get_headerfooter_paragraphs):
         with pytest.raises(AttributeError, match="paragraphs"):
             call()
-    with pytest.raises(IndexError):
-        ScrivMargin(Section(), footer=section.footer).get_headerfooter_paragraph(1)
     with pytest.raises(AttributeError):
         ScrivMargin(object(), header=section.header)
-
-
-def test_missing_sibling_module_class(monkeypatch, section):
     monkeypatch.delattr(scrivblock, "ScrivBlock")
     with pytest.raises(ImportError, match="^cannot import name ScrivBlock$"):
         ScrivMargin(Section(), header=section.header).get_headerfooter_paragraphs()

@@ -2,7 +2,6 @@
 import os
 import traceback
 
-import docx
 import pytest
 from hypothesis import given, settings, strategies as st
 
@@ -10,18 +9,16 @@ from oracles import scrivdocs
 from tallowkit.office.word.pydocx import scrivcodes, scrivpart
 from tallowkit.office.word.pydocx.scrivbook import ScrivBook
 from tallowkit.office.word.pydocx.scrivmargin import ScrivMargin
-from tallowkit.office.word.pydocx.scrivpart import ScrivPart
 
-KINDS = ["wdconst_scrivmargin_type_primary", "wdconst_scrivmargin_type_firstpage",
-         "wdconst_scrivmargin_type_evenpages"]
+PRIMARY, FIRST, EVEN = ("wdconst_scrivmargin_type_" + k for k in ("primary", "firstpage", "evenpages"))
 # getter, setting that puts it in force, side, section attribute, kind constant
 GETTERS = [
-    ("get_primary_page_header", None, "header", "header", KINDS[0]),
-    ("get_primary_page_footer", None, "footer", "footer", KINDS[0]),
-    ("get_first_page_header", "first_page", "header", "first_page_header", KINDS[1]),
-    ("get_first_page_footer", "first_page", "footer", "first_page_footer", KINDS[1]),
-    ("get_even_page_header", "odd_even", "header", "even_page_header", KINDS[2]),
-    ("get_even_page_footer", "odd_even", "footer", "even_page_footer", KINDS[2]),
+    ("get_primary_page_header", None, "header", "header", PRIMARY),
+    ("get_primary_page_footer", None, "footer", "footer", PRIMARY),
+    ("get_first_page_header", "first_page", "header", "first_page_header", FIRST),
+    ("get_first_page_footer", "first_page", "footer", "first_page_footer", FIRST),
+    ("get_even_page_header", "odd_even", "header", "even_page_header", EVEN),
+    ("get_even_page_footer", "odd_even", "footer", "even_page_footer", EVEN),
 ]
 
 
@@ -35,11 +32,10 @@ def texts(blocks):
     return [b.para.text for b in blocks]
 
 
-def test_kind_constants_are_distinct_and_star_imported():
-    values = [getattr(scrivcodes, k) for k in KINDS]
+def test_kind_constants():
+    values = [getattr(scrivcodes, k) for k in (PRIMARY, FIRST, EVEN)]
     assert len(set(values)) == 3
-    assert [getattr(scrivpart, k) for k in KINDS] == values
-    assert all(k in scrivcodes.__doc__ for k in KINDS)
+    assert [getattr(scrivpart, k) for k in (PRIMARY, FIRST, EVEN)] == values
 
 
 @pytest.mark.parametrize("first_page", [True, False])
@@ -47,15 +43,13 @@ def test_kind_constants_are_distinct_and_star_imported():
 def test_getters_honour_settings(first_page, odd_even):
     book = book_of([{"first_page": first_page, "defined": {"primary": 1, "first": 1, "even": 1}}],
                    odd_even)
-    part = book.get_section()
+    part, sect = book.get_section(), book.doc.sections[0]
     in_force = {None: True, "first_page": first_page, "odd_even": odd_even}
-    sect = book.doc.sections[0]
     for getter, setting, side, attribute, kind in GETTERS:
         margin = getattr(part, getter)()
         if not in_force[setting]:
             assert margin is None
             continue
-        assert type(margin) is ScrivMargin
         assert margin.headerfooter_type is getattr(scrivpart, kind)
         assert margin.secte is part and margin.doce is book
         assert getattr(margin, "footer" if side == "header" else "header") is None
@@ -65,64 +59,37 @@ def test_getters_honour_settings(first_page, odd_even):
     assert part.is_odd_and_even_pages_header_footer() is odd_even
 
 
-def test_settings_read_anew_at_every_call():
+def test_settings_read_anew_and_parents():
     book = book_of(scrivdocs.MIXED, False)
     parts = book.get_sections()
     before = [len(p.get_header_paragraphs()) for p in parts]
     book.doc.settings.odd_and_even_pages_header_footer = True
-    assert all(p.get_even_page_footer() is not None for p in parts)
     assert [len(p.get_header_paragraphs()) for p in parts] == [n + 1 for n in before]
+    blocks = parts[0].get_footer_paragraphs()
+    parents = [b.parent for b in blocks]
+    assert texts(blocks) == ["S0 F first 0", "S0 F primary 0", "S0 F primary 1", "S0 F even 0"]
+    assert all(type(p) is ScrivMargin for p in parents) and parents[1] is parents[2]
+    assert len({id(p) for p in parents}) == 3
+    assert [p.headerfooter_type for p in parents] == [getattr(scrivcodes, k) for k in (FIRST, PRIMARY, PRIMARY, EVEN)]
     book.doc.sections[0].different_first_page_header_footer = False
     assert parts[0].get_first_page_header() is None
-    assert texts(parts[0].get_header_paragraphs()) == ["S0 H primary 0", "S0 H primary 1",
-                                                       "S0 H even 0"]
-
-
-def test_each_paragraph_has_its_own_margin_as_parent():
-    book = book_of(scrivdocs.MIXED, True)
-    part = book.get_section(0)
-    for collector, side in [("get_header_paragraphs", "header"), ("get_footer_paragraphs", "footer")]:
-        blocks = getattr(part, collector)()
-        parents = [b.parent for b in blocks]
-        assert [type(p) for p in parents] == [ScrivMargin] * 4
-        # first page, primary (two paragraphs, one wrapper), even pages
-        assert parents[1] is parents[2]
-        assert len({id(p) for p in parents}) == 3
-        assert [p.headerfooter_type for p in parents] == [
-            scrivcodes.wdconst_scrivmargin_type_firstpage,
-            scrivcodes.wdconst_scrivmargin_type_primary,
-            scrivcodes.wdconst_scrivmargin_type_primary,
-            scrivcodes.wdconst_scrivmargin_type_evenpages]
-        for b in blocks:
-            assert b.doce is book
-            assert b.para._p in [p._p for p in getattr(b.parent, side).paragraphs]
-    both = part.get_header_footer_paragraphs()
-    headers, footers = part.get_header_paragraphs(), part.get_footer_paragraphs()
-    assert both is not headers and both is not footers
-    assert texts(both) == texts(headers) + texts(footers)
+    assert texts(parts[0].get_header_paragraphs()) == ["S0 H primary 0", "S0 H primary 1", "S0 H even 0"]
+    both = parts[0].get_header_footer_paragraphs()
+    headers = parts[0].get_header_paragraphs()
+    assert both is not headers and texts(both) == texts(headers) + texts(parts[0].get_footer_paragraphs())
 
 
 def test_kind_constant_is_looked_up_at_call_time(monkeypatch):
     part = book_of([{}], False).get_section()
     marker = object()
-    monkeypatch.setattr(scrivpart, "wdconst_scrivmargin_type_primary", marker)
+    monkeypatch.setattr(scrivpart, PRIMARY, marker)
     assert part.get_primary_page_footer().headerfooter_type is marker
-    monkeypatch.delattr(scrivpart, "wdconst_scrivmargin_type_primary")
-    with pytest.raises(NameError, match="^name 'wdconst_scrivmargin_type_primary' is not defined$"):
+    monkeypatch.delattr(scrivpart, PRIMARY)
+    with pytest.raises(NameError, match="^name '%s' is not defined$" % PRIMARY):
         part.get_primary_page_header()
 
 
-def test_overridden_setting_is_used():
-    class AlwaysFirst(ScrivPart):
-        def is_different_first_page_header_footer(self):
-            return True
-
-    book = book_of([{"first_page": False, "defined": {"first": 1}}], False)
-    part = AlwaysFirst(book, book.doc.sections[0])
-    assert texts(part.get_header_paragraphs())[0] == "S0 H first 0"
-
-
-def test_closed_document_fails_with_traceback_through_each_method():
+def test_closed_document_fails_through_each_method():
     book = book_of(scrivdocs.MIXED, True)
     part = book.get_section()
     book.close_scrivbook_not_save()
@@ -130,27 +97,22 @@ def test_closed_document_fails_with_traceback_through_each_method():
     with pytest.raises(AttributeError) as info:
         part.get_header_paragraphs()
     entries = [(f.name, os.path.basename(f.filename)) for f in traceback.extract_tb(info.tb)][1:]
-    prefix = "tallowkit.office.word.pydocx.scrivpart.ScrivPart."
-    assert entries == [(prefix + m, "scrivpart.cpp") for m in (
+    assert entries == [("tallowkit.office.word.pydocx.scrivpart.ScrivPart." + m, "scrivpart.cpp") for m in (
         "get_header_paragraphs", "get_even_page_header", "is_odd_and_even_pages_header_footer")]
 
 
-layouts = st.lists(
-    st.fixed_dictionaries({
-        "first_page": st.booleans(),
-        "defined": st.dictionaries(st.sampled_from(["primary", "first", "even"]),
-                                   st.integers(1, 3)),
-    }),
-    min_size=1, max_size=3)
+layouts = st.lists(st.fixed_dictionaries({
+    "first_page": st.booleans(),
+    "defined": st.dictionaries(st.sampled_from(["primary", "first", "even"]), st.integers(1, 3)),
+}), min_size=1, max_size=3)
 
 
 @settings(max_examples=30, deadline=None)
 @given(layout=layouts, odd_even=st.booleans())
 def test_any_layout_matches_python_docx_walk(layout, odd_even):
     book = book_of(layout, odd_even)
-    headers = book.get_header_paragraphs()
-    footers = book.get_footer_paragraphs()
-    both = book.get_header_footer_paragraphs()
-    assert [b.para._p for b in headers] == [p._p for p in scrivdocs.margin_paragraphs(book.doc, "header")]
-    assert [b.para._p for b in footers] == [p._p for p in scrivdocs.margin_paragraphs(book.doc, "footer")]
-    assert [b.para._p for b in both] == [p._p for p in scrivdocs.header_footer_paragraphs(book.doc)]
+    for found, expected in [
+            (book.get_header_paragraphs(), scrivdocs.margin_paragraphs(book.doc, "header")),
+            (book.get_footer_paragraphs(), scrivdocs.margin_paragraphs(book.doc, "footer")),
+            (book.get_header_footer_paragraphs(), scrivdocs.header_footer_paragraphs(book.doc))]:
+        assert [b.para._p for b in found] == [p._p for p in expected]
