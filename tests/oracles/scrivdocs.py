@@ -29,11 +29,11 @@ def margin_texts(section_index, side, kind, count):
 
 def fill(doc, layout, odd_even):
     """Lays out `doc` (a python-docx document) as `layout` says; returns it."""
-    for i, spec in enumerate(layout):
+    for i, section_layout in enumerate(layout):
         section = doc.sections[0] if i == 0 else doc.add_section(WD_SECTION.NEW_PAGE)
         doc.add_paragraph("body %d" % i)
-        section.different_first_page_header_footer = spec.get("first_page", False)
-        for kind, count in spec.get("defined", {}).items():
+        section.different_first_page_header_footer = section_layout.get("first_page", False)
+        for kind, count in section_layout.get("defined", {}).items():
             for side, which in SIDES.items():
                 margin = getattr(section, ATTRIBUTES[kind].format(which))
                 margin.is_linked_to_previous = False
