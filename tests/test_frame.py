@@ -76,11 +76,11 @@ def test_keyword_matching_by_equality_not_only_identity():
 
 def test_keywords_that_are_not_strings():
     # Python's own call syntax refuses these before the call; the C API does not. Interpreters
-    # with the fast calling protocol refuse them while converting the dict, with their message.
+    # from 3.9 on refuse them while converting the dict for the fast protocol, with their message.
     call = ctypes.pythonapi.PyObject_Call
     call.restype = ctypes.py_object
     call.argtypes = [ctypes.py_object, ctypes.py_object, ctypes.py_object]
-    expected = "keywords must be strings" if sys.version_info >= (3, 8) else \
+    expected = "keywords must be strings" if sys.version_info >= (3, 9) else \
         "two() keywords must be strings"
     with pytest.raises(TypeError) as info:
         call(ft.two, (1, 2), {1: 2})
