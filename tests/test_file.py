@@ -7,6 +7,8 @@ import warnings
 
 import pytest
 
+pytestmark = pytest.mark.filterwarnings("ignore:.U. mode is deprecated:DeprecationWarning")
+
 import tallowkit.io.file as tfile
 
 

@@ -179,7 +179,7 @@ std::optional<Object> fast_a1_to_r1c1(Handle a1) {
     if (!native::split_a1(ascii->first, static_cast<std::size_t>(ascii->second), &row, &col))
         return std::nullopt;
     Object r = integer(row);
-    Object c = column_number(col);
+    Object c = integer(col);
     return tuple({r, c});
 }
 
