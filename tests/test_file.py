@@ -7,9 +7,10 @@ import warnings
 
 import pytest
 
-pytestmark = pytest.mark.filterwarnings("ignore:.U. mode is deprecated:DeprecationWarning")
-
 import tallowkit.io.file as tfile
+
+# Before 3.11 the interpreter warns about mode "rU" on every read_all_text.
+pytestmark = pytest.mark.filterwarnings("ignore:.U. mode is deprecated:DeprecationWarning")
 
 
 class Recorder:
