@@ -79,18 +79,10 @@ def test_round_trips_on_valid_input(n):
     assert cellnote.cvt_a1_to_r1c1(" $%s$%d " % (letters.lower(), row)) == (row, n)
 
 
-@pytest.mark.parametrize("i", range(1, 27))
-def test_single_letters_invert(i):
-    assert cellnote.cvt_a_to_i(cellnote.cvt_i_to_a(i)) == i
-
-
 @pytest.mark.parametrize("f, arg, expected", [
-    ("cvt_i_to_a", 0, "@"), ("cvt_i_to_a", 27, "["), ("cvt_a_to_i", b"a", 1),
-    ("cvt_a_to_i", "1", -15), ("cvt_one_to_a", 0, ""), ("cvt_one_to_a", -5, ""),
-    ("cvt_one_to_a", 16384, "XFD"), ("cvt_one_to_a", 27.0, "AA"), ("cvt_one_to_a", True, "A"),
-    ("cvt_a_to_one", "", 0), ("cvt_a_to_one", "xfd", 16384), ("cvt_a_to_one", " A", -831),
-    ("cvt_a_to_one", "A1", 11), ("cvt_a1_to_r1c1", "  c7 ", (7, 3)), ("cvt_a1_to_r1c1", "7", (7, 0)),
-    ("cvt_a1_to_r1c1", "A1B2", (12, 28)), ("cvt_a1_to_r1c1", "$B$12", (12, 2)),
+    ("cvt_i_to_a", 0, "@"), ("cvt_a_to_i", b"a", 1), ("cvt_one_to_a", 16384, "XFD"),
+    ("cvt_one_to_a", 27.0, "AA"), ("cvt_a_to_one", " A", -831), ("cvt_a_to_one", "A1", 11),
+    ("cvt_a1_to_r1c1", "  c7 ", (7, 3)), ("cvt_a1_to_r1c1", "A1B2", (12, 28)),
 ])
 def test_documented_values(f, arg, expected):
     r = getattr(cellnote, f)(arg)
