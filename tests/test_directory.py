@@ -1,0 +1,202 @@
+"""tallowkit.io.directory on real directories in a temporary directory."""
+import os
+import shutil
+import traceback
+
+import pytest
+
+import tallowkit.io.directory as tdir
+
+
+class Recorder:
+    """Stands in for a module: records each function call made through it, then delegates."""
+    def __init__(self, module):
+        self._module = module
+        self.calls = []
+
+    def __getattr__(self, name):
+        real = getattr(self._module, name)
+        if not callable(real) or isinstance(real, type):
+            return real
+
+        def recorded(*args, **kwargs):
+            self.calls.append((name,) + args)
+            return real(*args, **kwargs)
+        return recorded
+
+
+def entries(excinfo):
+    return [(fs.name, os.path.basename(fs.filename)) for fs in traceback.extract_tb(excinfo.tb)
+            if fs.filename.endswith(".cpp")]
+
+
+def tree(root):
+    """Every entry below root, with file contents."""
+    out = []
+    for d, dirs, files in os.walk(str(root)):
+        for n in dirs:
+            out.append((os.path.relpath(os.path.join(d, n), str(root)) + "/", None))
+        for n in files:
+            with open(os.path.join(d, n), "rb") as f:
+                out.append((os.path.relpath(os.path.join(d, n), str(root)), f.read()))
+    return sorted(out)
+
+
+@pytest.fixture
+def src(tmp_path):
+    """A small directory: src/a.txt, src/sub/b.txt."""
+    s = tmp_path / "src"
+    (s / "sub").mkdir(parents=True)
+    (s / "a.txt").write_bytes(b"A")
+    (s / "sub" / "b.txt").write_bytes(b"B")
+    return s
+
+
+def test_list_and_exist(tmp_path, src):
+    assert sorted(tdir.list_dir(str(src))) == ["a.txt", "sub"]
+    assert tdir.exist_dir(str(src)) is True
+    assert tdir.exist_dir(str(src / "a.txt")) is False
+    assert tdir.exist_dir(str(tmp_path / "missing")) is False
+    with pytest.raises(FileNotFoundError) as info:
+        tdir.list_dir(str(tmp_path / "missing"))
+    assert entries(info) == [("tallowkit.io.directory.list_dir", "directory.cpp")]
+
+
+def test_get_dir(tmp_path, src):
+    existing = str(src)
+    assert tdir.get_dir(existing) is existing
+    missing = str(tmp_path / "x" / "y")
+    assert tdir.get_dir(missing, is_create=False) is None
+    assert not (tmp_path / "x").exists()
+    assert tdir.get_dir(missing) is missing
+    assert os.path.isdir(missing)
+
+
+def test_get_dir_goes_through_the_module_functions(tmp_path, monkeypatch):
+    seen = []
+    monkeypatch.setattr(tdir, "exist_dir", lambda p: seen.append(("exist", p)) or False)
+    monkeypatch.setattr(tdir, "make_dir", lambda p: seen.append(("make", p)))
+    assert tdir.get_dir("d") == "d"
+    assert seen == [("exist", "d"), ("make", "d")]
+
+
+def test_make_and_delete(tmp_path):
+    deep = tmp_path / "p" / "q" / "r"
+    assert tdir.make_dir(str(deep)) is None
+    assert deep.is_dir()
+    with pytest.raises(FileExistsError):
+        tdir.make_dir(str(deep))
+    (tmp_path / "keep").write_bytes(b"")
+    # removedirs also removes the parents it leaves empty, up to the first that is not.
+    assert tdir.delete_dir(str(deep)) is None
+    assert sorted(os.listdir(str(tmp_path))) == ["keep"]
+
+
+def test_delete_refuses_a_directory_with_content(src):
+    with pytest.raises(OSError) as info:
+        tdir.delete_dir(str(src))
+    assert entries(info) == [("tallowkit.io.directory.delete_dir", "directory.cpp")]
+    assert (src / "a.txt").exists()
+
+
+def test_copy_of_a_file_is_the_single_file_copy(tmp_path, src):
+    out = tmp_path / "out"
+    out.mkdir()
+    assert tdir.copy_dir(str(src / "a.txt"), str(out)) is None
+    assert tdir.copy_dir(str(src / "a.txt"), str(out / "renamed.txt")) is None
+    assert tree(out) == [("a.txt", b"A"), ("renamed.txt", b"A")]
+
+
+@pytest.mark.parametrize("suffix", ["", "/"])
+def test_copy_of_a_directory_to_a_new_path(tmp_path, src, suffix):
+    # copy_dir used to hand a directory to the single-file copy, which always failed.
+    assert tdir.copy_dir(str(src) + suffix, str(tmp_path / "new")) is None
+    assert tree(tmp_path / "new") == tree(src)
+
+
+@pytest.mark.parametrize("suffix", ["", "/"])
+def test_copy_of_a_directory_into_an_existing_one(tmp_path, src, suffix):
+    into = tmp_path / "into"
+    into.mkdir()
+    tdir.copy_dir(str(src) + suffix, str(into))
+    assert tree(into / "src") == tree(src)
+    assert os.listdir(str(into)) == ["src"]
+
+
+def test_copy_never_merges_into_an_existing_destination(tmp_path, src):
+    into = tmp_path / "into"
+    (into / "src").mkdir(parents=True)
+    (into / "src" / "mine.txt").write_bytes(b"M")
+    with pytest.raises(FileExistsError) as info:
+        tdir.copy_dir(str(src), str(into))
+    assert entries(info) == [("tallowkit.io.directory.copy_dir", "directory.cpp")]
+    assert tree(into) == [("src/", None), ("src/mine.txt", b"M")]
+
+
+@pytest.mark.parametrize("destination", ["src", "src/sub", "src/sub/new", "link/new"])
+def test_copy_never_goes_into_itself(tmp_path, src, destination):
+    os.symlink(str(src), str(tmp_path / "link"))
+    before = tree(tmp_path)
+    with pytest.raises(shutil.Error) as info:
+        tdir.copy_dir(str(src), str(tmp_path / destination))
+    target = str(tmp_path / destination)
+    if os.path.isdir(target):
+        target = os.path.join(target, "src")
+    assert str(info.value) == "Cannot copy a directory '%s' into itself '%s'." % (src, target)
+    assert entries(info) == [("tallowkit.io.directory.copy_dir", "directory.cpp")]
+    assert tree(tmp_path) == before
+
+
+def test_copy_missing_source_fails_like_the_file_copy(tmp_path):
+    with pytest.raises(FileNotFoundError):
+        tdir.copy_dir(str(tmp_path / "missing"), str(tmp_path / "x"))
+    assert os.listdir(str(tmp_path)) == []
+
+
+def test_copy_goes_through_the_module_shutil(tmp_path, src, monkeypatch):
+    fake = Recorder(shutil)
+    monkeypatch.setattr(tdir, "shutil", fake)
+    into = tmp_path / "into"
+    into.mkdir()
+    tdir.copy_dir(str(src / "a.txt"), str(tmp_path / "c.txt"))
+    tdir.copy_dir(str(src), str(into))
+    tdir.copy_dir(str(src), str(tmp_path / "new"))
+    assert fake.calls == [("copy", str(src / "a.txt"), str(tmp_path / "c.txt")),
+                          ("copytree", str(src), os.path.join(str(into), "src")),
+                          ("copytree", str(src), str(tmp_path / "new"))]
+    monkeypatch.setattr(tdir, "shutil", None)
+    with pytest.raises(AttributeError):
+        tdir.copy_dir(str(src), str(tmp_path / "other"))
+
+
+def test_move_and_rename_return_none(tmp_path, src):
+    assert tdir.rename_dir(str(src), str(tmp_path / "renamed")) is None
+    dest = tmp_path / "dest"
+    dest.mkdir()
+    assert tdir.move_dir(str(tmp_path / "renamed"), str(dest)) is None
+    assert tree(tmp_path) == [("dest/", None), ("dest/renamed/", None), ("dest/renamed/a.txt", b"A"),
+                              ("dest/renamed/sub/", None), ("dest/renamed/sub/b.txt", b"B")]
+
+
+def test_move_and_rename_go_through_the_module_os_and_shutil(tmp_path, src, monkeypatch):
+    fake_os, fake_shutil = Recorder(os), Recorder(shutil)
+    monkeypatch.setattr(tdir, "os", fake_os)
+    monkeypatch.setattr(tdir, "shutil", fake_shutil)
+    a, b, c = str(src), str(tmp_path / "b"), str(tmp_path / "c")
+    tdir.rename_dir(a, b)
+    tdir.move_dir(b, c)
+    tdir.make_dir(a)
+    tdir.delete_dir(a)
+    assert fake_os.calls == [("rename", a, b), ("makedirs", a), ("removedirs", a)]
+    assert fake_shutil.calls == [("move", b, c)]
+
+
+def test_documentation_and_signatures():
+    assert tdir.get_dir.__doc__ == "\n\n    :param dir_path:\n    :param isCreate:不存在是否创建\n    "
+    assert tdir.copy_dir.__doc__ == "\n\n    :param new_dir_path:\n    :param old_dir_path:\n    "
+    assert tdir.list_dir.__doc__ == "\n\n    :param dir_path:\n    "
+    assert tdir.get_dir.__defaults__ == (True,)
+    with pytest.raises(TypeError, match=r"^copy_dir\(\) takes exactly 2 positional arguments "
+                                        r"\(1 given\)$"):
+        tdir.copy_dir(old_dir_path="x")
+    assert tdir.os is os and tdir.shutil is shutil
