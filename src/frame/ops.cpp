@@ -171,10 +171,6 @@ bool truthy(Handle o, Loc loc) {
     return r != 0;
 }
 
-void check_signals(Loc loc) {
-    if (PyErr_CheckSignals() < 0) fail(loc);
-}
-
 // ---- containers ----------------------------------------------------------------------------
 Object getitem(Handle o, Handle key, Loc loc) {
     return checked(PyObject_GetItem(o.get(), key.get()), loc);

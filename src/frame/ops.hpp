@@ -63,9 +63,6 @@ Object ge(Handle a, Handle b, Loc loc = Loc::current());
 // The interpreter's truth test (`if x:`).
 bool truthy(Handle o, Loc loc = Loc::current());
 
-// Runs pending signal handlers, so that a long loop of ours stops on Ctrl-C (KeyboardInterrupt).
-void check_signals(Loc loc = Loc::current());
-
 // ---- containers ----------------------------------------------------------------------------
 Object getitem(Handle o, Handle key, Loc loc = Loc::current());
 void setitem(Handle o, Handle key, Handle value, Loc loc = Loc::current());

@@ -133,7 +133,7 @@ Object cvt_one_to_a(Object i) {
     Object s = Object::borrow(k_empty.get());
     Object m;
     while (truthy(gt(i, k_zero))) {
-        check_signals();
+        check_interrupts();
         m = mod(i, k_26);
         if (truthy(eq(m, k_zero))) m = Object::borrow(k_26.get());
         Object code = add(int_of(m), k_64);
@@ -156,7 +156,6 @@ Object cvt_a_to_one(Object s) {
     Object ls = length(s);
     Object t = Object::borrow(k_zero.get());
     for (Object i : iterate(call(range_, {ls}))) {
-        check_signals();
         const bool units = truthy(eq(i, k_zero));
         Object index = sub(sub(ls, i), k_one);
         Object digit = integer(ord_of(getitem(s, index)));
@@ -191,7 +190,6 @@ Object cvt_a1_to_r1c1(Object a1) {
     Object astr = Object::borrow(k_empty.get());
     Object dstr = Object::borrow(k_empty.get());
     for (Object i : iterate(call(range_, {ls}))) {
-        check_signals();
         if (truthy(call_method(getitem(a1, i), name::isalpha))) {
             astr = add(astr, getitem(a1, i));
         } else if (truthy(call_method(getitem(a1, i), name::isdigit))) {

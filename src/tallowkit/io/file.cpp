@@ -59,7 +59,6 @@ Object open_text(Handle file_path, Handle mode, Handle encoding, Loc loc = Loc::
 void write_lines(Handle file_path, Handle ss, Handle encoding, Handle mode) {
     Object f = open_text(file_path, mode, encoding);
     for (Object s : iterate(ss)) {
-        check_signals();
         Object writelines = attr(f, name::writelines);
         Object line = add(s, k_newline);
         call(writelines, {line});
@@ -92,7 +91,6 @@ Object read_all_lines(Object file_path, Object encoding) {
     call_method(f, name::close);
     Object ls = new_list();
     for (Object l : iterate(content)) {
-        check_signals();
         append(ls, call_method(l, name::rstrip, {k_newline}));
     }
     return ls;

@@ -86,7 +86,7 @@ Object get_path_parent_path(Object path, Object parent_dir_name) {
     Object d = call(dirname, {real});
     Object ds = call(os_path(name::split), {d});
     for (;;) {
-        check_signals();
+        check_interrupts();
         if (truthy(eq(getitem(ds, k_one), k_empty))) return Object::borrow(k_empty.get());
         if (truthy(eq(getitem(ds, k_one), parent_dir_name))) return d;
         // A bytes path ends at the top too, where its last component is the empty bytes.
