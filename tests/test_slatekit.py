@@ -1,5 +1,4 @@
 """slatekit: geometry text, centring and override-redirect, on stand-ins and real Tk windows."""
-import re
 import tkinter
 import traceback
 import types
@@ -61,13 +60,6 @@ def test_get_geometry_bad_numbers(args, error):
         slatekit.get_geometry(*args)
     entries = [(e.name, e.filename) for e in traceback.extract_tb(err.tb)]
     assert ("tallowkit.ui.tkinter.slatekit.get_geometry", "slatekit.cpp") in entries
-
-
-@given(st.integers(0, 10 ** 6), st.integers(0, 10 ** 6), st.integers(-10 ** 6, 10 ** 6),
-       st.integers(-10 ** 6, 10 ** 6))
-def test_get_geometry_round_trips(width, height, left, top):
-    m = re.fullmatch(r"(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", slatekit.get_geometry(width, height, left, top))
-    assert m and tuple(map(int, m.groups())) == (width, height, left, top)
 
 
 # ---- set_wm_center ---------------------------------------------------------------------------

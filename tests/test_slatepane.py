@@ -110,14 +110,12 @@ class CountingPane(SlatePane):
         self.__dict__["root"] = value
 
 
-@pytest.mark.parametrize("kwargs, reads", [
-    ({}, 2), ({"center": False}, 2), ({"overrideredirect": True}, 2),
-    ({"overrideredirect": True, "center": False}, 2),
-])
-def test_root_is_read_back_for_every_call(calls, kwargs, reads):
+@pytest.mark.parametrize("kwargs", [{}, {"center": False}, {"overrideredirect": True},
+                                    {"overrideredirect": True, "center": False}])
+def test_root_is_read_back_for_every_call(calls, kwargs):
     CountingPane.reads = 0
     CountingPane(**kwargs)
-    assert CountingPane.reads == reads
+    assert CountingPane.reads == 2
 
 
 def test_mainloop(calls):
@@ -130,11 +128,9 @@ def test_mainloop(calls):
 @pytest.mark.parametrize("call, message", [
     (lambda: SlatePane(1, 2, 3, 4, 5, 6, 7, 8),
      "__init__() takes at most 8 positional arguments (9 given)"),
-    (lambda: SlatePane(size=3), "__init__() got an unexpected keyword argument 'size'"),
     (lambda: SlatePane(True, overrideredirect=False),
      "__init__() got multiple values for keyword argument 'overrideredirect'"),
     (lambda: SlatePane.mainloop(object(), 1), "mainloop() takes exactly one argument (2 given)"),
-    (lambda: SlatePane.mainloop(self=None), "mainloop() takes no keyword arguments"),
 ])
 def test_argument_errors(calls, call, message):
     with pytest.raises(TypeError) as err:
@@ -186,14 +182,16 @@ def run_and_look(pane, tmp_path, png_name):
 
     def look_and_destroy():
         root = pane.root
-        root.update()
-        seen["geometry"] = root.geometry()
-        seen["viewable"] = bool(root.winfo_viewable())
-        seen["background"] = tuple(v // 257 for v in root.winfo_rgb(root.cget("bg")))
-        if can_grab():
-            seen["shot"] = grab(0, 0, root.winfo_screenwidth(), root.winfo_screenheight(),
-                                tmp_path, png_name)
-        root.destroy()
+        try:  # a failure here must not leave mainloop running
+            root.update()
+            seen["geometry"] = root.geometry()
+            seen["viewable"] = bool(root.winfo_viewable())
+            seen["background"] = tuple(v // 257 for v in root.winfo_rgb(root.cget("bg")))
+            if can_grab():
+                seen["shot"] = grab(0, 0, root.winfo_screenwidth(), root.winfo_screenheight(),
+                                    tmp_path, png_name)
+        finally:
+            root.destroy()
 
     pane.root.after(300, look_and_destroy)
     assert pane.mainloop() is None
