@@ -83,9 +83,10 @@ def child_env():
     return dict(os.environ, PYTHONPATH=os.pathsep.join(path))
 
 
-def run_child(code, *args, attempts=5):
+def run_child(code, *args, attempts=10):
     """Runs `python -c code args...` with tallowkit importable; returns the finished process."""
-    for _ in range(attempts):
+    for attempt in range(attempts):
+        time.sleep(0.2 * attempt)  # the failures come in bursts
         run = subprocess.run([sys.executable, "-c", code] + [str(a) for a in args],
                              env=child_env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                              timeout=120)
