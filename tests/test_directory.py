@@ -5,29 +5,9 @@ import traceback
 
 import pytest
 
+from support import Recorder, entries
+
 import tallowkit.io.directory as tdir
-
-
-class Recorder:
-    """Stands in for a module: records each function call made through it, then delegates."""
-    def __init__(self, module):
-        self._module = module
-        self.calls = []
-
-    def __getattr__(self, name):
-        real = getattr(self._module, name)
-        if not callable(real) or isinstance(real, type):
-            return real
-
-        def recorded(*args, **kwargs):
-            self.calls.append((name,) + args)
-            return real(*args, **kwargs)
-        return recorded
-
-
-def entries(excinfo):
-    return [(fs.name, os.path.basename(fs.filename)) for fs in traceback.extract_tb(excinfo.tb)
-            if fs.filename.endswith(".cpp")]
 
 
 def tree(root):
@@ -161,7 +141,7 @@ def test_copy_goes_through_the_module_shutil(tmp_path, src, monkeypatch):
     tdir.copy_dir(str(src / "a.txt"), str(tmp_path / "c.txt"))
     tdir.copy_dir(str(src), str(into))
     tdir.copy_dir(str(src), str(tmp_path / "new"))
-    assert fake.calls == [("copy", str(src / "a.txt"), str(tmp_path / "c.txt")),
+    assert fake.positional_calls() == [("copy", str(src / "a.txt"), str(tmp_path / "c.txt")),
                           ("copytree", str(src), os.path.join(str(into), "src")),
                           ("copytree", str(src), str(tmp_path / "new"))]
     monkeypatch.setattr(tdir, "shutil", None)
@@ -187,8 +167,8 @@ def test_move_and_rename_go_through_the_module_os_and_shutil(tmp_path, src, monk
     tdir.move_dir(b, c)
     tdir.make_dir(a)
     tdir.delete_dir(a)
-    assert fake_os.calls == [("rename", a, b), ("makedirs", a), ("removedirs", a)]
-    assert fake_shutil.calls == [("move", b, c)]
+    assert fake_os.positional_calls() == [("rename", a, b), ("makedirs", a), ("removedirs", a)]
+    assert fake_shutil.positional_calls() == [("move", b, c)]
 
 
 def test_documentation_and_signatures():

@@ -7,33 +7,12 @@ import warnings
 
 import pytest
 
+from support import Recorder, entries
+
 import tallowkit.io.file as tfile
 
 # Before 3.11 the interpreter warns about mode "rU" on every read_all_text.
 pytestmark = pytest.mark.filterwarnings("ignore:.U. mode is deprecated:DeprecationWarning")
-
-
-class Recorder:
-    """Stands in for a module: records each function call made through it, then delegates."""
-    def __init__(self, module):
-        self._module = module
-        self.calls = []
-
-    def __getattr__(self, name):
-        real = getattr(self._module, name)
-        if not callable(real) or isinstance(real, type):
-            return real
-
-        def recorded(*args, **kwargs):
-            self.calls.append((name, args, kwargs))
-            return real(*args, **kwargs)
-        return recorded
-
-
-def entries(excinfo):
-    """The traceback entries of compiled functions, outermost first."""
-    return [(fs.name, os.path.basename(fs.filename)) for fs in traceback.extract_tb(excinfo.tb)
-            if fs.filename.endswith(".cpp")]
 
 
 def open_fds():

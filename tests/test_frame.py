@@ -252,3 +252,27 @@ def test_version_mismatch_warns_and_can_fail_the_import():
             print("refused", "tallowkit._selftest.frameversion" in sys.modules)
     """)
     assert result.stdout.strip() == "refused False", result.stderr
+
+
+def test_functions_of_a_failed_load_stay_callable():
+    # A failed load is reachable through its traceback; its functions must not crash.
+    result = run_python("""
+        import sys, types, warnings
+        warnings.simplefilter("ignore")
+        try:
+            import tallowkit._selftest.frameversion
+        except ImportError as e:
+            tb = e.__traceback__
+            while tb.tb_next:
+                tb = tb.tb_next
+            stale = tb.tb_frame.f_globals["answer"]
+        try:
+            stale()
+        except NameError as e:
+            print(e)
+        hook = types.ModuleType("tallowkit_selftest_hook"); hook.ready = 7
+        sys.modules[hook.__name__] = hook
+        import tallowkit._selftest.frameversion as m
+        print(m.answer())
+    """)
+    assert result.stdout.split("\n")[:2] == ["name 'ready' is not defined", "7"], result.stderr

@@ -6,14 +6,11 @@ import traceback
 
 import pytest
 
+from support import entries
+
 import tallowkit.io.path as tpath
 
 pytestmark = pytest.mark.skipif(os.sep != "/", reason="written for a POSIX host")
-
-
-def entries(excinfo):
-    return [(fs.name, os.path.basename(fs.filename)) for fs in traceback.extract_tb(excinfo.tb)
-            if fs.filename.endswith(".cpp")]
 
 
 def tree(root):

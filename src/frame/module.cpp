@@ -18,7 +18,7 @@ struct State {
     const ModuleDef* def = nullptr;
     PyInterpreterState* interpreter = nullptr;  // the first interpreter that created us
     PyObject* module = nullptr;                 // recorded once the body starts (strong)
-    PyObject* dict = nullptr;                   // the module's dict (borrowed from module)
+    PyObject* dict = nullptr;                   // the module's dict (strong, see module_exec)
     PyObject* builtins = nullptr;               // builtins module dict (strong)
     PyObject* dotted = nullptr;                 // dotted name (strong)
     PyObject* filename = nullptr;               // source file name (strong)
@@ -120,7 +120,11 @@ int module_exec(PyObject* module) {
     if (check_version(*state.def) < 0) return -1;
     Py_INCREF(module);
     state.module = module;
-    state.dict = PyModule_GetDict(module);
+    // The dict outlives a failed load: functions defined before the failure can still be
+    // reached (through the traceback's frames) and look their globals up in it.
+    PyObject* dict = PyModule_GetDict(module);
+    Py_INCREF(dict);
+    Py_XSETREF(state.dict, dict);
     int line = 0;
     try {
         run_body(module);
@@ -139,7 +143,6 @@ int module_exec(PyObject* module) {
     else
         PyErr_SetString(PyExc_ImportError, entry.c_str());
     Py_CLEAR(state.module);
-    state.dict = nullptr;
     return -1;
 }
 

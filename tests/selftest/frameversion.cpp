@@ -15,8 +15,8 @@ const Name ready{"ready"};
 Object answer() { return global(name::ready); }
 
 void body() {
-    set_global(name::ready, import_from(name::hook, name::ready));
     def<answer>({.name = "answer", .vars = {}});
+    set_global(name::ready, import_from(name::hook, name::ready));
 }
 
 }  // namespace
