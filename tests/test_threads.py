@@ -1,6 +1,7 @@
 """Threads: the pure functions give from several threads what they give serially, and a module
 global rebound by another thread during a call gives the old or the new behaviour."""
 import collections
+import gc
 import importlib
 import sys
 import threading
@@ -37,6 +38,9 @@ def run_threads(work, n=THREADS):
             results[i] = work(i)
         except BaseException as e:  # reported below, with its thread
             errors.append((i, e))
+    # Garbage left by earlier tests dies here, on the main thread: a toolkit window (a Tk root
+    # is a reference cycle) must not be torn down by a collection on a worker thread.
+    gc.collect()
     threads = [threading.Thread(target=body, args=(i,)) for i in range(n)]
     for t in threads:
         t.start()
