@@ -113,8 +113,8 @@ bool for_each_prime(std::uint64_t lo, std::uint64_t hi, Visit&& visit) {
 // The number of primes in [lo, hi], or nothing when keep_going said stop.
 std::optional<std::uint64_t> count_primes(std::uint64_t lo, std::uint64_t hi,
                                           KeepGoing keep_going = {});
-// pi(n), the number of primes <= n (Lucy's O(n^3/4) method with O(sqrt n) memory for large n),
-// or nothing when keep_going said stop.
+// pi(n), the number of primes <= n: a lookup below 2^22 (the table is built on first use), above
+// it Lucy's O(n^3/4) method with O(sqrt n) memory; nothing when keep_going said stop.
 std::optional<std::uint64_t> prime_pi(std::uint64_t n, KeepGoing keep_going = {});
 
 // ---- Pollard's rho walk ----

@@ -1,5 +1,6 @@
 // sieve.cpp: the segmented sieve over odd numbers, counting in a range, and pi(n).
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -41,6 +42,42 @@ std::vector<std::uint32_t> odd_primes_upto(std::uint64_t limit) {
 
 std::uint64_t count_flags(std::span<const std::uint8_t> flags) {
     return std::accumulate(flags.begin(), flags.end(), std::uint64_t{0});
+}
+
+// pi(n) below a few million by lookup: one bit per odd number and a running count per 64-bit
+// word (about 0.4 MiB), built by the sieve on first use.
+class SmallPrimeCounts {
+public:
+    static constexpr std::uint64_t limit = std::uint64_t{1} << 22;
+
+    SmallPrimeCounts() : bits_(limit / 128), before_(limit / 128) {
+        for_each_prime(3, limit - 1, [this](std::uint64_t p) {
+            std::uint64_t j = p / 2;   // bit j stands for 2j + 1
+            bits_[j / 64] |= std::uint64_t{1} << (j % 64);
+            return true;
+        });
+        std::uint32_t running = 1;   // the prime 2
+        for (std::size_t w = 0; w < bits_.size(); ++w) {
+            before_[w] = running;
+            running += static_cast<std::uint32_t>(std::popcount(bits_[w]));
+        }
+    }
+
+    // n in [2, limit).
+    std::uint64_t pi(std::uint64_t n) const {
+        std::uint64_t j = (n - 1) / 2;   // the odd numbers 1, 3, ..., 2j + 1 are <= n
+        std::uint64_t below = ~std::uint64_t{0} >> (63 - j % 64);
+        return before_[j / 64] + std::popcount(bits_[j / 64] & below);
+    }
+
+private:
+    std::vector<std::uint64_t> bits_;
+    std::vector<std::uint32_t> before_;
+};
+
+const SmallPrimeCounts& small_prime_counts() {
+    static const SmallPrimeCounts table;
+    return table;
 }
 
 }  // namespace
@@ -127,8 +164,8 @@ std::optional<std::uint64_t> count_primes(std::uint64_t lo, std::uint64_t hi, Ke
 // of the form n / i; removing the multiples of each prime p <= sqrt(n) in turn leaves pi(v).
 // Values up to sqrt(n) are kept by value, the others by i.
 std::optional<std::uint64_t> prime_pi(std::uint64_t n, KeepGoing keep_going) {
-    constexpr std::uint64_t sieve_below = 100000;
-    if (n < sieve_below) return count_primes(0, n, keep_going);
+    if (n < 2) return 0;
+    if (n < SmallPrimeCounts::limit) return small_prime_counts().pi(n);
     std::uint64_t r = isqrt_u64(n);
     std::size_t size = static_cast<std::size_t>(r) + 1;
     std::vector<std::uint64_t> small(size), large(size);
