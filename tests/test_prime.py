@@ -27,8 +27,16 @@ def shape(x):
     return type(x), x
 
 
-def outcome(fn, args, seed):
+def generator_state(seed):
     random.seed(seed)
+    return random.getstate()
+
+
+STATES = [generator_state(seed) for seed in range(6)]
+
+
+def outcome(fn, args, seed):
+    random.setstate(STATES[seed])
     try:
         result = ("returned", shape(fn(*args)))
     except Exception as e:  # every failure is compared, type and message
@@ -88,7 +96,7 @@ def test_max_composite_and_position(n):
        st.one_of(st.integers(-5, 400), odd_small))
 def test_range_enumerations(name, minn, width):
     maxn = minn + width if isinstance(minn, int) and isinstance(width, int) else width
-    if isinstance(minn, int) and minn > 10 ** 8 and name in ("get_all_primes", "get_all_composites"):
+    if type(minn) is int and type(width) is int and minn > 10 ** 8 and name in ("get_all_primes", "get_all_composites"):
         maxn = minn + width % 12
     same(name, minn, maxn)
 
@@ -215,7 +223,7 @@ def test_is_prime_of_large_products(base, gap, shape_kind):
 
 
 @pytest.mark.parametrize("n", [2 ** 61 - 1, 10 ** 12 + 39, 3 * 10 ** 24 + 1, 3 * 10 ** 24 + 7,
-                               (2 ** 31 - 1) * (2 ** 61 - 1), 18446744073709551557,
+                               (2 ** 31 - 1) * (2 ** 47 - 115), 18446744073709551557,
                                18446744073709551557 * 1000003, 2 ** 64 + 13])
 def test_is_prime_of_large_values(n):
     assert prime.is_prime(n) is strong_probable_prime(n)
@@ -258,7 +266,7 @@ def test_module_body_order():
     (lambda: prime.is_prime(n=5), "is_prime() takes no keyword arguments"),
     (lambda: prime.get_all_primes(1), "get_all_primes() takes exactly 2 positional arguments (1 given)"),
     (lambda: prime.get_mul_prime(1, 2), "get_mul_prime() takes at most 1 positional argument (2 given)"),
-    (lambda: prime.gcd(1, a=2), "gcd() got multiple values for keyword argument 'a'"),
+    (lambda: prime.gcd(1, 2, a=3), "gcd() got multiple values for keyword argument 'a'"),
     (lambda: prime.get_near_primes(3, span=2), "get_near_primes() got an unexpected keyword argument 'span'"),
 ])
 def test_argument_errors(call, message):
@@ -274,7 +282,7 @@ def test_keywords_by_parameter_name():
 
 def test_traceback_names_every_function_passed():
     with pytest.raises(ValueError) as info:
-        prime.get_mul_prime(-0) or prime.get_next_primes(0, 2)
+        prime.get_next_primes(0, 2)
     entries = traceback.extract_tb(info.value.__traceback__)[-2:]
     assert [(e.name, e.filename) for e in entries] == [
         ("tallowkit.math.prime.get_next_primes", "prime.cpp"),
@@ -307,7 +315,7 @@ def both_patched(monkeypatch, name, make):
 @pytest.mark.parametrize("name, make, calls", [
     ("is_prime", lambda m: lambda n: n % 3 == 1,
      [("get_all_primes", 0, 20), ("get_next_primes", 5, 4), ("get_ed_primes", 10), ("is_composite", 10),
-      ("get_max_prime", 9), ("get_prime_position", 7), ("wilson", 4), ("get_near_primes", 4, 2, 2)]),
+      ("get_max_prime", 9), ("get_prime_position", 7), ("wilson", 4), ("get_near_primes", 4, 6, 2)]),
     ("is_composite", lambda m: lambda n: n > 5, [("get_all_composites", 0, 9), ("get_max_composite", 9)]),
     ("is_even", lambda m: lambda n: n % 3 == 0, [("get_all_evens", 0, 9), ("get_max_even", 7)]),
     ("is_odd", lambda m: lambda n: n % 3 == 0, [("get_all_odds", 0, 9), ("get_max_odd", 7)]),
@@ -316,7 +324,7 @@ def both_patched(monkeypatch, name, make):
     ("mod_mul", lambda m: lambda a, b, n: (a * b + 1) % n,
      [("mod_exp", 3, 5, 11), ("miller_rabin_prime_check", 97), ("pollard_rho", 91, 1)]),
     ("gcd", lambda m: lambda a, b: 7, [("pollard_rho", 91, 1)]),
-    ("miller_rabin_prime_check", lambda m: lambda n: n < 100, [("prime_factors_list_generator", 2 * 3 * 101)]),
+    ("miller_rabin_prime_check", lambda m: lambda n: n % 2 == 1 or n == 2, [("prime_factors_list_generator", 2 * 3 * 101)]),
     ("math", lambda m: Recorder(math, []), [("is_prime", 97), ("get_all_primes", 0, 30), ("wilson", 7)]),
     ("Counter", lambda m: list, [("prime_factors_list_cleaner", 12)]),
 ])
@@ -344,9 +352,12 @@ def test_the_random_generator_is_reached_through_the_global(monkeypatch):
     (random, "randint", lambda a, b: b), (random, "seed", lambda s: None)])
 def test_patched_library_functions_are_used(monkeypatch, module, attr, value):
     monkeypatch.setattr(module, attr, value)
-    for call in [("is_prime", 97), ("is_prime", 10 ** 12 + 39), ("get_all_primes", 0, 50),
-                 ("get_next_prime", 10 ** 9), ("miller_rabin_prime_check", 10 ** 9 + 7),
-                 ("pollard_rho", 8051, 3), ("prime_factors_list_cleaner_sorted", 2 * 7 * 8051)]:
+    calls = [("is_prime", 97), ("is_prime", 10 ** 12 + 39), ("get_all_primes", 0, 50),
+             ("get_next_prime", 10 ** 9), ("miller_rabin_prime_check", 10 ** 9 + 7),
+             ("pollard_rho", 8051, 3)]
+    if attr != "randint":  # fixed draws can keep the factorisation from ever finding a factor
+        calls.append(("prime_factors_list_cleaner_sorted", 2 * 7 * 8051))
+    for call in calls:
         same(*call)
 
 
