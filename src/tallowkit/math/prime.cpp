@@ -164,20 +164,17 @@ bool random_intact() {
 bool is_prime_intact() { return own::is_prime.intact() && math_intact(); }
 bool is_composite_intact() { return own::is_composite.intact() && is_prime_intact(); }
 
-// Values within +-2^62: sums and doublings of two of them stay within 64 bits.
+// Values within +-2^62: sums and doublings of two of them stay within 64 bits; within +-2^60,
+// p + 2 * (nmax - p) does too.
 constexpr i64 native_limit = i64{1} << 62;
+constexpr i64 narrow_limit = native_limit / 4;
 
-std::optional<i64> small_int(Handle o) {
-    std::optional<i64> v = exact_int64(o);
-    if (v && (*v > native_limit || *v < -native_limit)) return std::nullopt;
-    return v;
-}
 
-// The value of an exact int that fits in 64 bits, stored into `out`.
-bool as_i64(Handle o, i64& out) {
+// The value of an exact int within +-limit, stored into `out`.
+bool as_i64(Handle o, i64& out, i64 limit = INT64_MAX) {
     std::optional<i64> v = exact_int64(o);
     out = v.value_or(0);
-    return v.has_value();
+    return v && out <= limit && out >= -limit;
 }
 
 Object from_u64(u64 v) { return Object::check(PyLong_FromUnsignedLongLong(v)); }
@@ -322,11 +319,11 @@ struct Bounds {
     bool empty() const { return lo > hi; }
 };
 std::optional<Bounds> native_bounds(Handle minn, Handle maxn, i64 clamp) {
-    std::optional<i64> lo = exact_int64(minn), hi = exact_int64(maxn);
-    if (!lo || !hi) return std::nullopt;
-    i64 from = std::max(*lo, clamp);
-    if (from > *hi) return Bounds{1, 0};
-    return Bounds{static_cast<u64>(from), static_cast<u64>(*hi)};
+    i64 lo = 0, hi = 0;
+    if (!as_i64(minn, lo) || !as_i64(maxn, hi)) return std::nullopt;
+    i64 from = std::max(lo, clamp);
+    if (from > hi) return Bounds{1, 0};
+    return Bounds{static_cast<u64>(from), static_cast<u64>(hi)};
 }
 
 Object get_all_primes(Object minn, Object maxn) {
@@ -500,14 +497,14 @@ bool both_prime(Handle a, MakeB make_b) {
 }
 
 Object get_ed_primes(Object n, Object nmax) {
-    std::optional<i64> nv = small_int(n), limit = exact_int64(nmax);
-    if (nv && limit && is_prime_intact()) {
+    i64 nv = 0, limit = 0;
+    if (as_i64(n, nv, native_limit) && as_i64(nmax, limit) && is_prime_intact()) {
         Object ps = new_dict();
         SignalPoll signals;
         i64 count = 0;
-        for (i64 d = 0; *nv - d > 1 && count < *limit; ++d) {
-            if (passes(*nv - d) && passes(*nv + d)) {
-                setitem(ps, integer(d), list_of({integer(*nv - d), integer(*nv + d)}));
+        for (i64 d = 0; nv - d > 1 && count < limit; ++d) {
+            if (passes(nv - d) && passes(nv + d)) {
+                setitem(ps, integer(d), list_of({integer(nv - d), integer(nv + d)}));
                 ++count;
             }
             if (!signals.now_and_then()) signals.raise_if_failed();
@@ -532,23 +529,17 @@ Object get_ed_primes(Object n, Object nmax) {
     return ps;
 }
 
-// Values within +-2^60, where p + 2 * (nmax - p) stays within 64 bits.
-std::optional<i64> smaller_int(Handle o) {
-    std::optional<i64> v = small_int(o);
-    if (v && (*v > native_limit / 4 || *v < -native_limit / 4)) return std::nullopt;
-    return v;
-}
-
 Object get_right_ed_prime(Object p, Object nmax, Object countmax) {
-    std::optional<i64> pv = smaller_int(p), top = smaller_int(nmax), most = exact_int64(countmax);
-    if (pv && top && most && is_prime_intact()) {
+    i64 pv = 0, top = 0, most = 0;
+    if (as_i64(p, pv, narrow_limit) && as_i64(nmax, top, narrow_limit) && as_i64(countmax, most) &&
+        is_prime_intact()) {
         Object ps = new_dict();
         SignalPoll signals;
         i64 count = 0;
-        for (i64 d = 0; count < *most && *pv + d < *top; ++d) {
-            i64 r = 2 * (*pv + d) - *pv;
+        for (i64 d = 0; count < most && pv + d < top; ++d) {
+            i64 r = 2 * (pv + d) - pv;
             if (passes(r)) {
-                setitem(ps, integer(d), list_of({p, integer(r), integer(*pv + d)}));
+                setitem(ps, integer(d), list_of({p, integer(r), integer(pv + d)}));
                 ++count;
             }
             if (!signals.now_and_then()) signals.raise_if_failed();
@@ -579,23 +570,23 @@ void left_entry(Handle ps, Handle p, i64 pv, u64 l) {
 }
 
 Object get_left_ed_prime(Object p) {
-    if (std::optional<i64> pv = small_int(p); pv && is_prime_intact()) {
+    if (i64 pv = 0; as_i64(p, pv, native_limit) && is_prime_intact()) {
         Object ps = new_dict();
-        if (*pv < 2) return ps;
-        if (*pv % 2 == 0) {  // every l is even: only 2 can pass
-            left_entry(ps, p, *pv, 2);
+        if (pv < 2) return ps;
+        if (pv % 2 == 0) {  // every l is even: only 2 can pass
+            left_entry(ps, p, pv, 2);
             return ps;
         }
         // The odd passing values of [3, p], taken from the top down.
         std::vector<u64> found;
         SignalPoll signals;
-        nt::for_each_passing(3, static_cast<u64>(*pv), [&](u64 l) {
+        nt::for_each_passing(3, static_cast<u64>(pv), [&](u64 l) {
             found.push_back(l);
             return signals.now_and_then();
         });
         signals.raise_if_failed();
         for (auto l = found.rbegin(); l != found.rend(); ++l) {
-            left_entry(ps, p, *pv, *l);
+            left_entry(ps, p, pv, *l);
             if (!signals.now_and_then()) signals.raise_if_failed();
         }
         return ps;
@@ -651,17 +642,18 @@ Object near_primes_from(Object p, Object even_span, Object count, Object result)
 }
 
 Object get_near_primes(Object p, Object even_span, Object count) {
-    std::optional<i64> pv = smaller_int(p), span = smaller_int(even_span), left = exact_int64(count);
-    if (pv && span && left && is_composite_intact()) {
-        if (*span % 2 != 0 || (*pv >= 4 && !passes(*pv)) || *left <= 0) return none();
+    i64 pv = 0, span = 0, left = 0;
+    if (as_i64(p, pv, narrow_limit) && as_i64(even_span, span, narrow_limit) &&
+        as_i64(count, left) && is_composite_intact()) {
+        if (span % 2 != 0 || (pv >= 4 && !passes(pv)) || left <= 0) return none();
         Object result = new_list();
         SignalPoll signals;
-        for (i64 q = *pv; *left > 0; ++q) {
-            if (q > native_limit / 4)  // beyond the native range the interpreter's ints go on
-                return near_primes_from(integer(q), even_span, integer(*left), result);
-            if (passes(q) && passes(q + *span)) {
-                append(result, list_of({integer(q), integer(q + *span)}));
-                --*left;
+        for (i64 q = pv; left > 0; ++q) {
+            if (q > narrow_limit)  // beyond the native range the interpreter's ints go on
+                return near_primes_from(integer(q), even_span, integer(left), result);
+            if (passes(q) && passes(q + span)) {
+                append(result, list_of({integer(q), integer(q + span)}));
+                --left;
             }
             if (!signals.now_and_then()) signals.raise_if_failed();
         }
@@ -771,12 +763,15 @@ bool exact_ints(std::initializer_list<Handle> values) {
 
 Object gcd(Object a, Object b) {
     if (exact_ints({a, b})) {
-        std::optional<i64> x = exact_int64(a), y = exact_int64(b);
-        if (x && y && *x > 0) return *y <= 0 ? a : from_u64(nt::gcd_u64(static_cast<u64>(*x), static_cast<u64>(*y)));
-        if (x && y && *x < 0 && *x != INT64_MIN && own::gcd.intact()) {
-            // gcd(-a, b) with the module's own gcd
-            u64 minus_x = static_cast<u64>(-*x);
-            return *y <= 0 ? integer(-*x) : from_u64(nt::gcd_u64(minus_x, static_cast<u64>(*y)));
+        i64 x = 0, y = 0;
+        if (as_i64(a, x, native_limit) && as_i64(b, y)) {
+            // gcd(-a, b) when a < 0, with the module's own gcd
+            if (x < 0 && own::gcd.intact()) {
+                x = -x;
+                if (y <= 0) return integer(x);
+            }
+            if (x > 0)
+                return y <= 0 ? a : from_u64(nt::gcd_u64(static_cast<u64>(x), static_cast<u64>(y)));
         }
         if (sign_of(a) > 0 && sign_of(b) > 0) return call(seen.math_gcd, {a, b});
     }
@@ -813,8 +808,8 @@ Object mod_mul(Object a, Object b, Object n) {
     if (exact_ints({a, b, n})) {
         if (sign_of(b) <= 0) return zero();
         if (sign_of(n) != 0) {
-            std::optional<i64> x = exact_int64(a), y = exact_int64(b), m = exact_int64(n);
-            if (x && y && m) return integer(mul_mod_floor(*x, *y, *m));
+            i64 x = 0, y = 0, m = 0;
+            if (as_i64(a, x) && as_i64(b, y) && as_i64(n, m)) return integer(mul_mod_floor(x, y, m));
             return mod(mul(a, b), n);
         }
     }
