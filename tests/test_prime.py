@@ -177,6 +177,17 @@ def test_factorisation(factors, seed):
         same(name, n, seed=seed)
 
 
+@settings(max_examples=25, deadline=None)
+@given(st.integers(2 ** 17, 2 ** 20), st.integers(2 ** 17, 2 ** 20), st.integers(2, 1000),
+       st.integers(0, 5))
+def test_factorisation_of_wider_numbers(a, b, small, seed):
+    """Walks of a thousand steps and more, on numbers of 40 and 64 bits."""
+    p, q = oracle.get_next_prime(a), oracle.get_next_prime(b)
+    same("prime_factors_list_cleaner_sorted", p * q, seed=seed)
+    same("pollard_rho", small * (2 ** 63 + 2 * a + 1), b, seed=seed)
+    same("pollard_rho", p * q, small, seed=seed)
+
+
 # ---- large inputs: the answers that trial division would give, without running it ----------
 def strong_probable_prime(n):
     """Deterministic Miller-Rabin, proven for n below 3.3e24 with these bases."""

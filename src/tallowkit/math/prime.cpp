@@ -177,6 +177,19 @@ bool as_i64(Handle o, i64& out, i64 limit = INT64_MAX) {
     return v && out <= limit && out >= -limit;
 }
 
+// The value of a non-negative exact int below 2^64, stored into `out`.
+bool as_u64(Handle o, u64& out) {
+    out = 0;
+    if (!PyLong_CheckExact(o.get())) return false;
+    u64 v = PyLong_AsUnsignedLongLong(o.get());
+    if (v == static_cast<u64>(-1) && PyErr_Occurred()) {
+        PyErr_Clear();  // negative, or 64 bits are too few
+        return false;
+    }
+    out = v;
+    return true;
+}
+
 Object from_u64(u64 v) { return Object::check(PyLong_FromUnsignedLongLong(v)); }
 
 // A polling check for native loops; once it has failed, the Python exception is pending.
@@ -832,9 +845,8 @@ Object mod_exp_value(Handle a, Handle b, Handle n) {
     int n_sign = sign_of(n);
     if (n_sign == 0) return Object();
     if (n_sign < 0) return truthy(eq(b, k_1)) ? mod(a, n) : zero();
-    i64 x = 0, e = 0, m = 0;
-    if (as_i64(a, x) && as_i64(b, e) && as_i64(n, m))
-        return from_u64(nt::powmod(static_cast<u64>(x), static_cast<u64>(e), static_cast<u64>(m)));
+    u64 x = 0, e = 0, m = 0;
+    if (as_u64(a, x) && as_u64(b, e) && as_u64(n, m)) return from_u64(nt::powmod(x, e, m));
     return Object::check(PyNumber_Power(a.get(), b.get(), n.get()));
 }
 
@@ -920,37 +932,37 @@ bool miller_rabin_intact() {
 // After the quick checks, for an exact int n > 11: the five trials with the bases drawn from the
 // real generator, checked natively while the globals stay the module's own.
 Object miller_rabin_native(Handle n, Handle k, Handle u) {
-    i64 word = 0, kv = 0, uv = 0;
-    const bool is_word = as_i64(n, word) && as_i64(k, kv) && as_i64(u, uv);
+    u64 word = 0, uv = 0;
+    i64 kv = 0;
+    const bool is_word = as_u64(n, word) && as_i64(k, kv) && as_u64(u, uv);
     std::optional<nt::Montgomery64> m;
-    if (is_word) m.emplace(static_cast<u64>(word));
+    if (is_word) m.emplace(word);
     Object high = sub(n, k_1);
     call(seen.seed, {k_0});
     for (long i = 0; i < 5; ++i) {
         poll();
         if (!random_intact()) return miller_rabin_trials(n, k, u, i, Object());
         Object x = call(seen.randint, {k_2, high});
-        i64 xv = 0;
+        u64 xv = 0;
         bool in_range = PyLong_CheckExact(x.get()) && sign_of(x) > 0 &&
                         PyObject_RichCompareBool(x.get(), n.get(), Py_LT) == 1;
         if (!in_range || !own::mod_exp.intact() || !own::mod_mul.intact())
             return miller_rabin_trials(n, k, u, i, x);
-        bool passed = is_word && as_i64(x, xv)
-                          ? native_trial(*m, static_cast<u64>(xv), static_cast<u64>(uv), kv)
-                          : big_trial(n, x, u, k);
+        bool passed = is_word && as_u64(x, xv) ? native_trial(*m, xv, uv, kv)
+                                               : big_trial(n, x, u, k);
         if (!passed) return False();
     }
     return True();
 }
 
 Object miller_rabin_prime_check(Object n) {
-    std::optional<i64> v = exact_int64(n);
-    if (v && *v > 11 && miller_rabin_intact()) {
-        for (i64 small : {2, 3, 5, 7, 11})
-            if (*v % small == 0) return False();
-        i64 u = *v - 1, k = 0;
+    if (u64 v = 0; as_u64(n, v) && v > 11 && miller_rabin_intact()) {
+        for (u64 small : {2, 3, 5, 7, 11})
+            if (v % small == 0) return False();
+        u64 u = v - 1;
+        i64 k = 0;
         for (; (u & 1) == 0; u >>= 1) ++k;
-        return miller_rabin_native(n, integer(k), integer(u));
+        return miller_rabin_native(n, integer(k), from_u64(u));
     }
     for (const Int* small : {&k_2, &k_3, &k_5, &k_7, &k_11})
         if (truthy(eq(n, *small))) return True();
@@ -994,18 +1006,17 @@ Object rho_walk(Handle x, Handle c, Object i, Object k, Object x0, Object y) {
 bool rho_intact() { return own::mod_mul.intact() && own::gcd.intact(); }
 
 Object pollard_rho(Object x, Object c) {
-    i64 xv = 0, start = 0, c_mod_x = 0;
-    bool native = as_i64(x, xv) && xv > 0 && PyLong_CheckExact(c.get()) && random_intact() &&
+    u64 xv = 0, start = 0, c_mod_x = 0;
+    bool native = as_u64(x, xv) && xv > 0 && PyLong_CheckExact(c.get()) && random_intact() &&
                   rho_intact();
     Object x0 = native ? call(seen.randint, {k_0, x}) : draw(k_0, x);
-    if (native && as_i64(x0, start) && start >= 0 && start <= xv && rho_intact() &&
-        as_i64(mod(c, x), c_mod_x)) {  // the walk adds c modulo x
-        nt::RhoWalk walk = nt::rho_begin(static_cast<u64>(xv), static_cast<u64>(c_mod_x),
-                                         static_cast<u64>(start));
+    if (native && as_u64(x0, start) && start <= xv && rho_intact() &&
+        as_u64(mod(c, x), c_mod_x)) {  // the walk adds c modulo x
+        nt::RhoWalk walk = nt::rho_begin(xv, c_mod_x, start);
         SignalPoll signals;
         for (;;) {
             if (std::optional<u64> d = nt::rho_steps(walk, u64{1} << 16))
-                return *d == static_cast<u64>(xv) ? x : from_u64(*d);
+                return *d == xv ? x : from_u64(*d);
             if (!signals()) signals.raise_if_failed();
         }
     }
