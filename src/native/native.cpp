@@ -1,2 +1,0 @@
-// native.cpp: placeholder translation unit so the kernel library always has one source.
-#include "native.hpp"
