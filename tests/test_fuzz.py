@@ -63,3 +63,21 @@ def test_hostile_arguments_act_on_the_module_they_are_bound_to():
     finally:
         vars(cellnote).update(saved)
     assert cellnote.cvt_a1_to_r1c1("B2") == (2, 2)
+
+
+# Calls the fuzzing found answering differently from the plain-Python rendering, kept as
+# regression cases.
+FOUND = [
+    # exact ints below -2^63 are not composite (they are below 4)
+    ("tallowkit.math.prime", "is_composite", (-2 ** 63 - 1,)),
+    ("tallowkit.math.prime", "is_composite", (-10 ** 30,)),
+]
+
+
+@pytest.mark.parametrize("module_name, name, args", FOUND)
+def test_found_by_fuzzing(module_name, name, args):
+    module = pytest.importorskip(module_name)
+    oracle = fuzzkit.oracle_for(module)
+    got = fuzzkit.outcome(getattr(module, name), list(args), {}, 5)
+    want = fuzzkit.outcome(getattr(oracle, name), list(args), {}, 5)
+    assert (got[0], fuzzkit.canon(got[1])) == (want[0], fuzzkit.canon(want[1]))

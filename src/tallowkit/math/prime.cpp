@@ -248,9 +248,15 @@ Object is_prime(Object n) {
 }
 
 Object is_composite(Object n) {
-    if (std::optional<i64> v = exact_int64(n); v && *v < 4) return False();
-    if (PyLong_CheckExact(n.get()) && is_prime_intact())
-        if (std::optional<bool> answer = trial_answer(n)) return boolean(!*answer);
+    if (PyLong_CheckExact(n.get())) {
+        // Every exact int below 4 is answered here, those below -2^63 too: trial division's
+        // "not prime" for them must not become "composite".
+        int overflow = 0;
+        long long v = PyLong_AsLongLongAndOverflow(n.get(), &overflow);
+        if (overflow < 0 || (!overflow && v < 4)) return False();
+        if (is_prime_intact())
+            if (std::optional<bool> answer = trial_answer(n)) return boolean(!*answer);
+    }
     if (truthy(lt(n, k_4))) return False();
     return boolean(!truthy(call_own<is_prime>(own::is_prime, {n})));
 }
