@@ -53,9 +53,9 @@ def run_threads(work, n=THREADS):
 
 # Calls whose result depends on nothing but their arguments. The factorisations draw from the
 # shared random generator, which the other threads move: their factors may come in another
-# order, so they are compared as multisets; pollard_rho returns whichever factor its draws
-# find and is left out.
-UNORDERED = ("prime_factors_list_generator",)
+# order (and a Counter's keys with them), so they are compared as multisets; pollard_rho
+# returns whichever factor its draws find and is left out.
+UNORDERED = ("prime_factors_list_generator", "prime_factors_list_cleaner")
 LEFT_OUT = ("pollard_rho",)
 
 
@@ -77,8 +77,8 @@ def pure_calls(module):
 
 
 def rendered(name, kind, value):
-    if kind == "value" and name in UNORDERED and isinstance(value, list):
-        return kind, sorted(map(repr, value))
+    if kind == "value" and name in UNORDERED and isinstance(value, (list, dict)):
+        return kind, type(value).__name__, sorted(map(repr, value.items() if isinstance(value, dict) else value))
     return kind, fuzzkit.canon(value)
 
 
