@@ -96,8 +96,7 @@ def test_the_real_openpyxl_is_never_shadowed(tmp_path):
         "assert openpyxl is not ours and openpyxl is abacbook.openpyxl\n"
         "assert openpyxl.__name__ == 'openpyxl' and hasattr(openpyxl, 'Workbook')\n"
         "print(sorted(m for m in sys.modules if m.startswith('tallowkit')))\n")
-    package_root = os.path.dirname(os.path.dirname(tallowkit.__file__))
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([package_root, os.environ.get("PYTHONPATH", "")]))
+    env = dict(os.environ, PYTHONPATH=os.path.dirname(os.path.dirname(tallowkit.__file__)))
     out = subprocess.run([sys.executable, "-c", script], cwd=str(tmp_path), env=env, check=True,
                          stdout=subprocess.PIPE, universal_newlines=True).stdout
     assert "tallowkit.office.excel.openpyxl.abacleaf" in out
