@@ -40,7 +40,7 @@ def programs(tmp_path_factory):
 def ask(program, queries):
     """Answers of the program's --eval mode, one per query."""
     done = subprocess.run([str(program), "--eval"], input="\n".join(queries) + "\n",
-                          capture_output=True, text=True, check=True)
+                          stdout=subprocess.PIPE, universal_newlines=True, check=True)
     answers = done.stdout.splitlines()
     assert len(answers) == len(queries)
     return answers
@@ -113,7 +113,7 @@ def carmichael_numbers(count, bits, rng):
 
 @pytest.mark.parametrize("kind", ["int128", "portable"])
 def test_self_checks_pass(programs, kind):
-    done = subprocess.run([str(programs[kind])], capture_output=True, text=True)
+    done = subprocess.run([str(programs[kind])], stdout=subprocess.PIPE, universal_newlines=True)
     assert done.returncode == 0, done.stdout[-3000:]
     assert done.stdout.rstrip().endswith(" 0 failed")
 
