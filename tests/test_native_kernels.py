@@ -10,6 +10,10 @@ from pathlib import Path
 import pytest
 from hypothesis import given, settings, strategies as st
 
+# The kernels know nothing of the interpreter: the interpreter matrix leaves them to the main run.
+pytestmark = pytest.mark.skipif(bool(os.environ.get("TALLOWKIT_MATRIX")),
+                                reason="the kernels are tested once, on the main interpreter")
+
 ROOT = Path(__file__).resolve().parent.parent
 TOP = 2**64 - 1
 FIRST_PRIMES = (2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41)
