@@ -12,6 +12,10 @@ from hypothesis import given, settings, strategies as st
 import tallowkit.math.prime as prime
 from oracles import prime_oracle as oracle
 
+# Floats reach random.randint and math.factorial exactly as in the rendering; newer interpreters
+# warn about that, and the warning is theirs.
+pytestmark = pytest.mark.filterwarnings("ignore::DeprecationWarning")
+
 NAMES = [n for n in dir(oracle) if callable(getattr(oracle, n)) and not n.startswith("_")
          and getattr(oracle, n).__module__ == oracle.__name__]
 
@@ -68,6 +72,19 @@ any_int = st.one_of(st.integers(-2 ** 70, 2 ** 70), st.integers(-3, 3), st.integ
 CAPS = {"factorial": 400, "wilson_top": 400, "wilson": 400, "get_max_prime": 2 ** 36,
         "get_next_prime": 10 ** 9, "get_pre_prime": 10 ** 9,
         "prime_factors_list_cleaner_sorted": 10 ** 7}
+
+
+# Where the native fast paths end: each side of the 32-, 60-, 62-, 63- and 64-bit limits, both
+# signs (all of these have a small factor or are small, so the rendering answers quickly).
+BOUNDARIES = sorted({sign * (2 ** bits + step) for bits in (31, 32, 60, 62, 63, 64)
+                     for step in (-1, 0, 1) for sign in (1, -1)} | set(range(-2, 6)))
+
+
+@pytest.mark.parametrize("name", ["is_prime", "is_composite", "is_odd", "is_even",
+                                  "get_max_even", "get_max_odd", "miller_rabin_prime_check"])
+def test_native_range_boundaries(name):
+    for n in BOUNDARIES:
+        same(name, n)
 
 
 @settings(max_examples=400, deadline=None)

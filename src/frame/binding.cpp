@@ -103,6 +103,10 @@ bool bind_arguments(const FunctionObject* f, PyObject* const* args, Py_ssize_t n
             break;
     }
     const Py_ssize_t n = f->nparams;
+    if (nargs == n && kw.count == 0) {  // every parameter given by position: the common call
+        for (Py_ssize_t i = 0; i < n; ++i) bound[i] = args[i];
+        return true;
+    }
     const Py_ssize_t ndefaults = f->defaults ? PyTuple_GET_SIZE(f->defaults) : 0;
     const Py_ssize_t nrequired = n - ndefaults;
     const bool exact = ndefaults == 0;

@@ -4,6 +4,9 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #include <frameobject.h>
+#if PY_VERSION_HEX < 0x030B0000
+#include <longintrepr.h>
+#endif
 
 #include <cstddef>
 
@@ -179,6 +182,26 @@ private:
 #endif
     PyObject* exc_ = nullptr;
 };
+
+// The value of an exact int small enough to be held in one internal digit (30 bits), read
+// without a call; false for larger ints.
+inline bool small_int_value(PyObject* o, long long* out) {
+#if PY_VERSION_HEX >= 0x030C0000
+    auto* v = reinterpret_cast<PyLongObject*>(o);
+    if (!PyUnstable_Long_IsCompact(v)) return false;
+    *out = static_cast<long long>(PyUnstable_Long_CompactValue(v));
+    return true;
+#else
+    Py_ssize_t size = Py_SIZE(o);
+    if (size == 0) {  // zero has no digit at all
+        *out = 0;
+        return true;
+    }
+    if (size != 1 && size != -1) return false;
+    *out = size * static_cast<long long>(reinterpret_cast<PyLongObject*>(o)->ob_digit[0]);
+    return true;
+#endif
+}
 
 // The running interpreter's "major.minor", e.g. "3.11"; at most `size - 1` characters.
 inline void runtime_version(char* out, size_t size) {

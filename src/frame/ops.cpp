@@ -18,6 +18,7 @@ Object text(const char* utf8, Loc loc) { return checked(PyUnicode_FromString(utf
 
 std::optional<long long> exact_int64(Handle o) {
     if (!PyLong_CheckExact(o.get())) return std::nullopt;
+    if (long long small = 0; compat::small_int_value(o.get(), &small)) return small;
     int overflow = 0;
     long long v = PyLong_AsLongLongAndOverflow(o.get(), &overflow);
     if (overflow) return std::nullopt;

@@ -165,19 +165,24 @@ std::uint64_t mulmod(std::uint64_t a, std::uint64_t b, std::uint64_t m) {
 }
 
 std::uint64_t powmod(std::uint64_t a, std::uint64_t e, std::uint64_t m) {
-    if (m == 1) return 0;
-    if (m & 1) {
-        Montgomery64 mont(m);
-        return mont.from(mont.pow(mont.to(a), e));
+    // m = odd * 2^s: the power modulo the odd part in Montgomery form, modulo 2^s by wrapping
+    // word arithmetic, joined by the Chinese remainder theorem.
+    int s = std::countr_zero(m);
+    std::uint64_t odd = m >> s;
+    std::uint64_t by_odd = 0;
+    if (odd != 1) {
+        Montgomery64 mont(odd);
+        by_odd = mont.from(mont.pow(mont.to(a), e));
     }
-    std::uint64_t result = 1;
-    a %= m;
-    while (e != 0) {
-        if (e & 1) result = mulmod(result, a, m);
-        a = mulmod(a, a, m);
-        e >>= 1;
+    if (s == 0) return by_odd;
+    std::uint64_t by_power_of_two = 1;
+    for (std::uint64_t base = a, bits = e; bits != 0; bits >>= 1) {
+        if (bits & 1) by_power_of_two *= base;
+        base *= base;
     }
-    return result;
+    std::uint64_t mask = (std::uint64_t{1} << s) - 1;
+    std::uint64_t t = ((by_power_of_two - by_odd) * Montgomery64::inverse_mod_word(odd)) & mask;
+    return by_odd + odd * t;   // below odd * 2^s = m
 }
 
 std::uint64_t gcd_u64(std::uint64_t a, std::uint64_t b) {

@@ -72,7 +72,6 @@ std::vector<std::uint64_t> trial_division_impostors(std::uint64_t lo, std::uint6
     std::vector<std::uint64_t> found;
     lo = std::max(lo, exact_root_limit);
     if (lo > hi) return found;
-    // An impostor is r * r or r * (r + 2) where r is its integer root.
     // An impostor is r * r or r * (r + 2) where r is its integer root, and the float root of
     // every smaller product of that form lies below lo.
     const std::uint64_t last = integer_root(hi);

@@ -247,10 +247,11 @@ void check_sieve() {
     // tested one by one.
     for (int j = 0; j < 300; ++j) {
         std::uint64_t lo = j < 100 ? random.below(200000) : random.any_size();
-        std::uint64_t width = random.below(j % 3 == 0 ? 300000 : 3000);
+        std::uint64_t width = random.below(j % 3 == 0 && j < 100 ? 300000 : 3000);
         std::uint64_t hi = lo > max_u64 - width ? max_u64 : lo + width;
-        check(collect(lo, hi) == collect_by_test(lo, hi), "sieve of a range", lo);
-        check(count_primes(lo, hi) == collect_by_test(lo, hi).size(), "count of a range", lo);
+        std::vector<std::uint64_t> expected = collect_by_test(lo, hi);
+        check(collect(lo, hi) == expected, "sieve of a range", lo);
+        check(count_primes(lo, hi) == expected.size(), "count of a range", lo);
     }
     check(collect(max_u64 - 3000, max_u64) == collect_by_test(max_u64 - 3000, max_u64),
           "sieve at the top of the range");

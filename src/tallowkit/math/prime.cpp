@@ -51,17 +51,15 @@ const Builtin ValueError_{"ValueError"};
 
 // ---- calling the module's own functions ------------------------------------------------------
 // A module function as defined at load. Calls between module functions look the callee up as
-// a global, so rebinding it takes effect; while the global is still this function, its C++
-// body runs directly, with the traceback entry that a call through the interpreter adds.
+// a global, so rebinding it takes effect; fast paths check that the global is still this one.
 struct Own {
-    Own(const char* simple, const char* dotted) : name(simple), entry(dotted) {}
+    explicit Own(const char* simple) : name(simple) {}
     Name name;
-    const char* entry;
     PyObject* object = nullptr;  // the function object made at load (kept for good)
     bool intact() const { return global_is(name, object); }
 };
 
-#define TK_OWN(f) Own f{#f, "tallowkit.math.prime." #f}
+#define TK_OWN(f) Own f{#f}
 namespace own {
 TK_OWN(is_prime);
 TK_OWN(is_composite);
@@ -80,32 +78,17 @@ TK_OWN(pollard_rho);
 }  // namespace own
 #undef TK_OWN
 
-// fn(args...) where `fn` is the value of the global `callee.name` just looked up.
-template <auto F>
-Object invoke(const Own& callee, Handle fn, std::initializer_list<Handle> args,
-              Loc loc = Loc::current()) {
-    if (!fn.is(callee.object)) return call(fn, args, loc);
-    try {
-        return Object::steal(trampoline<F>(reinterpret_cast<PyObject* const*>(args.begin())));
-    } catch (const Error& e) {
-        add_traceback_entry(callee.entry, static_cast<int>(e.line));
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-        add_traceback_entry(callee.entry, static_cast<int>(loc.line()));
-    }
-    fail(loc);
+// fn(args...) where `fn` is the value of the global `callee.name` just looked up. The call goes
+// through the function object even when it is our own, so that it counts against the
+// interpreter's recursion limit as a call of the Python function would.
+Object invoke(const Own&, Handle fn, std::initializer_list<Handle> args, Loc loc = Loc::current()) {
+    return call(fn, args, loc);
 }
 
 // Looks the callee up, then calls it: for arguments that are already evaluated.
-template <auto F>
 Object call_own(const Own& callee, std::initializer_list<Handle> args, Loc loc = Loc::current()) {
     Object fn = global(callee.name, loc);
-    return invoke<F>(callee, fn, args, loc);
-}
-
-// Loops of ours answer Ctrl-C as the same loop written in Python would.
-void poll(Loc loc = Loc::current()) {
-    if (PyErr_CheckSignals() < 0) fail(loc);
+    return invoke(callee, fn, args, loc);
 }
 
 Object True() { return boolean(true); }
@@ -241,7 +224,7 @@ Object is_prime(Object n) {
     Object root = call(sqrt, {n});
     Object bound = add(call(floor, {root}), k_1);
     for (Object i : iterate(call(range_, {k_2, bound}))) {
-        poll();
+        check_interrupts();
         if (truthy(eq(mod(n, i), k_0))) return False();
     }
     return True();
@@ -249,16 +232,14 @@ Object is_prime(Object n) {
 
 Object is_composite(Object n) {
     if (PyLong_CheckExact(n.get())) {
-        // Every exact int below 4 is answered here, those below -2^63 too: trial division's
-        // "not prime" for them must not become "composite".
-        int overflow = 0;
-        long long v = PyLong_AsLongLongAndOverflow(n.get(), &overflow);
-        if (overflow < 0 || (!overflow && v < 4)) return False();
+        // comparing two exact ints cannot fail; any int below 4 (however large its size) is
+        // answered before is_prime would be asked
+        if (PyObject_RichCompareBool(n.get(), k_4.get(), Py_LT) > 0) return False();
         if (is_prime_intact())
             if (std::optional<bool> answer = trial_answer(n)) return boolean(!*answer);
     }
     if (truthy(lt(n, k_4))) return False();
-    return boolean(!truthy(call_own<is_prime>(own::is_prime, {n})));
+    return boolean(!truthy(call_own(own::is_prime, {n})));
 }
 
 // n % 2 == <remainder>, answered as True or False.
@@ -271,12 +252,11 @@ Object is_odd(Object n) { return remainder_is(n, k_1, 1); }
 Object is_even(Object n) { return remainder_is(n, k_0, 0); }
 
 // The largest value not above n that `predicate` accepts, counting down one at a time.
-template <auto Predicate>
 Object largest_accepted(Object n, const Int& threshold, const Own& predicate) {
     if (truthy(lt(n, threshold))) return none();
     for (;;) {
-        poll();
-        if (truthy(call_own<Predicate>(predicate, {n}))) return n;
+        check_interrupts();
+        if (truthy(call_own(predicate, {n}))) return n;
         n = sub(n, k_1);
     }
 }
@@ -287,7 +267,7 @@ Object get_max_prime(Object n) {
         if (passes(*v)) return n;
         return from_u64(*nt::prev_passing(static_cast<u64>(*v)));  // 2 passes, so there is one
     }
-    return largest_accepted<is_prime>(n, k_2, own::is_prime);
+    return largest_accepted(n, k_2, own::is_prime);
 }
 
 Object get_max_composite(Object n) {
@@ -297,11 +277,10 @@ Object get_max_composite(Object n) {
         while (passes(m)) --m;  // 4 is composite, so this stops
         return m == *v ? n : integer(m);
     }
-    return largest_accepted<is_composite>(n, k_4, own::is_composite);
+    return largest_accepted(n, k_4, own::is_composite);
 }
 
 // n when `predicate` accepts it, else n - 1 (one step down at most).
-template <auto Predicate>
 Object at_most_one_down(Object n, const Int& threshold, i64 threshold_value, const Own& predicate,
                         i64 low_bit) {
     if (std::optional<i64> v = exact_int64(n); v && predicate.intact()) {
@@ -309,25 +288,23 @@ Object at_most_one_down(Object n, const Int& threshold, i64 threshold_value, con
         return (*v & 1) == low_bit ? n : integer(*v - 1);
     }
     if (truthy(lt(n, threshold))) return none();
-    if (truthy(call_own<Predicate>(predicate, {n}))) return n;
+    if (truthy(call_own(predicate, {n}))) return n;
     return sub(n, k_1);
 }
 
-Object get_max_even(Object n) { return at_most_one_down<is_even>(n, k_0, 0, own::is_even, 0); }
-Object get_max_odd(Object n) { return at_most_one_down<is_odd>(n, k_1, 1, own::is_odd, 1); }
+Object get_max_even(Object n) { return at_most_one_down(n, k_0, 0, own::is_even, 0); }
+Object get_max_odd(Object n) { return at_most_one_down(n, k_1, 1, own::is_odd, 1); }
 
 // ---- prime search and enumeration ------------------------------------------------------------
 
 // The values of [minn, maxn] (minn raised to `clamp` first) that `predicate` accepts.
-template <auto Predicate>
 Object all_accepted(Object minn, Object maxn, const Int& clamp, const Own& predicate) {
     Object result = new_list();
     if (truthy(le(minn, clamp))) minn = Object::borrow(clamp.get());
     if (truthy(gt(minn, maxn))) return result;
     Object stop = add(maxn, k_1);
     for (Object i : iterate(call(range_, {minn, stop}))) {
-        poll();
-        if (truthy(call_own<Predicate>(predicate, {i}))) append(result, i);
+        if (truthy(call_own(predicate, {i}))) append(result, i);
     }
     return result;
 }
@@ -357,7 +334,7 @@ Object get_all_primes(Object minn, Object maxn) {
         signals.raise_if_failed();
         return result;
     }
-    return all_accepted<is_prime>(minn, maxn, k_2, own::is_prime);
+    return all_accepted(minn, maxn, k_2, own::is_prime);
 }
 
 Object get_all_composites(Object minn, Object maxn) {
@@ -386,7 +363,7 @@ Object get_all_composites(Object minn, Object maxn) {
         signals.raise_if_failed();
         return result;
     }
-    return all_accepted<is_composite>(minn, maxn, k_2, own::is_composite);
+    return all_accepted(minn, maxn, k_2, own::is_composite);
 }
 
 // The values of [minn, maxn] with the given low bit, from 0 up.
@@ -407,11 +384,11 @@ Object with_low_bit(Handle minn, Handle maxn, i64 low_bit, const Own& predicate)
 
 Object get_all_evens(Object minn, Object maxn) {
     if (Object fast = with_low_bit(minn, maxn, 0, own::is_even)) return fast;
-    return all_accepted<is_even>(minn, maxn, k_0, own::is_even);
+    return all_accepted(minn, maxn, k_0, own::is_even);
 }
 Object get_all_odds(Object minn, Object maxn) {
     if (Object fast = with_low_bit(minn, maxn, 1, own::is_odd)) return fast;
-    return all_accepted<is_odd>(minn, maxn, k_0, own::is_odd);
+    return all_accepted(minn, maxn, k_0, own::is_odd);
 }
 
 Object get_next_prime(Object start_prime) {
@@ -420,8 +397,8 @@ Object get_next_prime(Object start_prime) {
     if (truthy(le(start_prime, k_0))) raise(ValueError_, {str::start_not_positive});
     Object n = add(start_prime, k_1);
     for (;;) {
-        poll();
-        if (truthy(call_own<is_prime>(own::is_prime, {n}))) return n;
+        check_interrupts();
+        if (truthy(call_own(own::is_prime, {n}))) return n;
         n = add(n, k_1);
     }
 }
@@ -434,8 +411,8 @@ Object get_pre_prime(Object end_prime) {
     if (truthy(le(end_prime, k_0))) raise(ValueError_, {str::end_not_positive});
     Object n = sub(end_prime, k_1);
     for (;;) {
-        poll();
-        if (truthy(call_own<is_prime>(own::is_prime, {n}))) return n;
+        check_interrupts();
+        if (truthy(call_own(own::is_prime, {n}))) return n;
         n = sub(n, k_1);
         if (truthy(lt(n, k_2))) return none();
     }
@@ -444,8 +421,8 @@ Object get_pre_prime(Object end_prime) {
 // The loop of get_next_primes from a given state: `ps` so far, `lp` the last prime.
 Object next_primes_from(Object count, Object ps, Object lp) {
     while (truthy(lt(length(ps), count))) {
-        poll();
-        Object p = call_own<get_next_prime>(own::get_next_prime, {lp});
+        check_interrupts();
+        Object p = call_own(own::get_next_prime, {lp});
         append(ps, p);
         lp = p;
     }
@@ -502,17 +479,17 @@ Object get_prime_position(Object p) {
         signals.raise_if_failed();
         return from_u64(*count);
     }
-    if (!truthy(call_own<is_prime>(own::is_prime, {p}))) return none();
-    return length(call_own<get_all_primes>(own::get_all_primes, {k_0, p}));
+    if (!truthy(call_own(own::is_prime, {p}))) return none();
+    return length(call_own(own::get_all_primes, {k_0, p}));
 }
 
 // is_prime(a) and is_prime(b), with b computed only when a is prime.
 template <typename MakeB>
 bool both_prime(Handle a, MakeB make_b) {
-    if (!truthy(call_own<is_prime>(own::is_prime, {a}))) return false;
+    if (!truthy(call_own(own::is_prime, {a}))) return false;
     Object fn = global(own::is_prime.name);
     Object b = make_b();
-    return truthy(invoke<is_prime>(own::is_prime, fn, {b}));
+    return truthy(invoke(own::is_prime, fn, {b}));
 }
 
 Object get_ed_primes(Object n, Object nmax) {
@@ -536,7 +513,7 @@ Object get_ed_primes(Object n, Object nmax) {
     Object ps = new_dict();
     Object count = zero();
     while (truthy(gt(l, k_1)) && truthy(lt(count, nmax))) {
-        poll();
+        check_interrupts();
         if (both_prime(l, [&] { return r; })) {
             setitem(ps, d, list_of({l, r}));
             count = add(count, k_1);
@@ -570,9 +547,9 @@ Object get_right_ed_prime(Object p, Object nmax, Object countmax) {
     Object n = add(p, d);
     Object ps = new_dict();
     while (truthy(lt(count, countmax)) && truthy(lt(n, nmax))) {
-        poll();
+        check_interrupts();
         Object r = sub(mul(k_2, n), p);
-        if (truthy(call_own<is_prime>(own::is_prime, {r}))) {
+        if (truthy(call_own(own::is_prime, {r}))) {
             setitem(ps, d, list_of({p, r, n}));
             count = add(count, k_1);
         }
@@ -615,8 +592,8 @@ Object get_left_ed_prime(Object p) {
     Object l = sub(n, d);
     Object ps = new_dict();
     while (truthy(gt(l, k_1))) {
-        poll();
-        if (truthy(call_own<is_prime>(own::is_prime, {l}))) setitem(ps, d, list_of({l, p, n}));
+        check_interrupts();
+        if (truthy(call_own(own::is_prime, {l}))) setitem(ps, d, list_of({l, p, n}));
         d = add(d, k_1);
         n = sub(p, d);
         l = sub(n, d);
@@ -640,7 +617,7 @@ Object wilson_numerator(Handle n) {
 Object wilson_top(Object n) { return wilson_numerator(n); }
 
 Object wilson(Object n) {
-    if (!truthy(call_own<is_prime>(own::is_prime, {n}))) return none();
+    if (!truthy(call_own(own::is_prime, {n}))) return none();
     return truediv(wilson_numerator(n), n);
 }
 
@@ -649,7 +626,7 @@ Object wilson(Object n) {
 // The loop of get_near_primes from a given state.
 Object near_primes_from(Object p, Object even_span, Object count, Object result) {
     while (truthy(gt(count, k_0))) {
-        poll();
+        check_interrupts();
         if (both_prime(p, [&] { return add(p, even_span); })) {
             Object q = add(p, even_span);
             append(result, list_of({p, q}));
@@ -679,14 +656,14 @@ Object get_near_primes(Object p, Object even_span, Object count) {
         return result;
     }
     if (truthy(ne(mod(even_span, k_2), k_0))) return none();
-    if (truthy(call_own<is_composite>(own::is_composite, {p}))) return none();
+    if (truthy(call_own(own::is_composite, {p}))) return none();
     if (truthy(le(count, k_0))) return none();
     return near_primes_from(p, even_span, count, new_list());
 }
 
 // The first `count` primes, as get_next_primes(1, count) gives them.
 Object first_primes(Handle count) {
-    return call_own<get_next_primes>(own::get_next_primes, {k_1, count});
+    return call_own(own::get_next_primes, {k_1, count});
 }
 
 // Whether get_next_primes(1, count) may be answered natively.
@@ -725,7 +702,7 @@ Object get_mul_prime(Object length) {
     }
     Object pp = one();
     for (Object p : iterate(first_primes(length))) {
-        poll();
+        check_interrupts();
         pp = mul(pp, p);
     }
     return pp;
@@ -754,7 +731,7 @@ Object get_all_mul_primes(Object count) {
     for (Object i : iterate(call(range_, {k_0, count}))) {
         Object pp = one();
         for (Object j : iterate(call(range_, {k_0, add(i, k_1)}))) {
-            poll();
+            check_interrupts();
             pp = mul(pp, getitem(ps, j));
         }
         append(pps, pp);
@@ -798,10 +775,10 @@ Object gcd(Object a, Object b) {
     if (truthy(lt(a, k_0))) {
         Object fn = global(own::gcd.name);
         Object minus_a = neg(a);
-        return invoke<gcd>(own::gcd, fn, {minus_a, b});
+        return invoke(own::gcd, fn, {minus_a, b});
     }
     while (truthy(gt(b, k_0))) {
-        poll();
+        check_interrupts();
         Object c = mod(a, b);
         a = b;
         b = c;
@@ -834,7 +811,7 @@ Object mod_mul(Object a, Object b, Object n) {
     }
     Object result = zero();
     while (truthy(gt(b, k_0))) {
-        poll();
+        check_interrupts();
         if (low_bit_set(b)) result = mod(add(result, a), n);
         a = mod(add(a, a), n);
         b = rshift(b, k_1);
@@ -861,9 +838,9 @@ Object mod_exp(Object a, Object b, Object n) {
         if (Object value = mod_exp_value(a, b, n)) return value;
     Object result = one();
     while (truthy(gt(b, k_0))) {
-        poll();
-        if (low_bit_set(b)) result = call_own<mod_mul>(own::mod_mul, {result, a, n});
-        a = call_own<mod_mul>(own::mod_mul, {a, a, n});
+        check_interrupts();
+        if (low_bit_set(b)) result = call_own(own::mod_mul, {result, a, n});
+        a = call_own(own::mod_mul, {a, a, n});
         b = rshift(b, k_1);
     }
     return result;
@@ -888,14 +865,14 @@ Object draw_below(const Int& low, Handle n) {
 // of trial i when it is already drawn.
 Object miller_rabin_trials(Handle n, Handle k, Handle u, long i, Object x) {
     for (; i < 5; ++i, x = Object()) {
-        poll();
+        check_interrupts();
         if (!x) x = draw_below(k_2, n);
         if (truthy(eq(mod(x, n), k_0))) continue;
-        x = call_own<mod_exp>(own::mod_exp, {x, u, n});
+        x = call_own(own::mod_exp, {x, u, n});
         Object pre = x;
         for (Object j : iterate(call(range_, {k}))) {
-            poll();
-            x = call_own<mod_mul>(own::mod_mul, {x, x, n});
+            check_interrupts();
+            x = call_own(own::mod_mul, {x, x, n});
             if (truthy(eq(x, k_1)) && truthy(ne(pre, k_1)) && truthy(ne(pre, sub(n, k_1))))
                 return False();
             pre = x;
@@ -946,7 +923,7 @@ Object miller_rabin_native(Handle n, Handle k, Handle u) {
     Object high = sub(n, k_1);
     call(seen.seed, {k_0});
     for (long i = 0; i < 5; ++i) {
-        poll();
+        check_interrupts();
         if (!random_intact()) return miller_rabin_trials(n, k, u, i, Object());
         Object x = call(seen.randint, {k_2, high});
         u64 xv = 0;
@@ -978,7 +955,7 @@ Object miller_rabin_prime_check(Object n) {
     Object k = zero();
     Object u = sub(n, k_1);
     while (!low_bit_set(u)) {
-        poll();
+        check_interrupts();
         k = add(k, k_1);
         u = rshift(u, k_1);
     }
@@ -993,13 +970,13 @@ Object miller_rabin_prime_check(Object n) {
 // The walk of pollard_rho from a given state.
 Object rho_walk(Handle x, Handle c, Object i, Object k, Object x0, Object y) {
     for (;;) {
-        poll();
+        check_interrupts();
         i = add(i, k_1);
-        Object square = call_own<mod_mul>(own::mod_mul, {x0, x0, x});
+        Object square = call_own(own::mod_mul, {x0, x0, x});
         x0 = mod(add(square, c), x);
         Object fn = global(own::gcd.name);
         Object difference = sub(y, x0);
-        Object d = invoke<gcd>(own::gcd, fn, {difference, x});
+        Object d = invoke(own::gcd, fn, {difference, x});
         if (truthy(ne(d, k_1)) && truthy(ne(d, x))) return d;
         if (truthy(eq(y, x0))) return Object::borrow(x.get());
         if (truthy(eq(i, k))) {
@@ -1032,20 +1009,20 @@ Object pollard_rho(Object x, Object c) {
 Object prime_factors_list_generator(Object n) {
     Object result = new_list();
     if (truthy(le(n, k_1))) return none();
-    if (truthy(call_own<miller_rabin_prime_check>(own::miller_rabin_prime_check, {n})))
+    if (truthy(call_own(own::miller_rabin_prime_check, {n})))
         return list_of({n});
     Object p = n;
     while (truthy(ge(p, n))) {
-        poll();
+        check_interrupts();
         Object rho = global(own::pollard_rho.name);
         Object c = draw_below(k_1, n);
-        p = invoke<pollard_rho>(own::pollard_rho, rho, {p, c});
+        p = invoke(own::pollard_rho, rho, {p, c});
     }
     call_method(result, name::extend,
-                {call_own<prime_factors_list_generator>(own::prime_factors_list_generator, {p})});
+                {call_own(own::prime_factors_list_generator, {p})});
     Object fn = global(own::prime_factors_list_generator.name);
     Object cofactor = floordiv(n, p);
-    call_method(result, name::extend, {invoke<prime_factors_list_generator>(
+    call_method(result, name::extend, {invoke(
                                           own::prime_factors_list_generator, fn, {cofactor})});
     return result;
 }
@@ -1053,12 +1030,12 @@ Object prime_factors_list_generator(Object n) {
 Object prime_factors_list_cleaner(Object n) {
     Object counter = global(name::Counter);
     Object factors =
-        call_own<prime_factors_list_generator>(own::prime_factors_list_generator, {n});
+        call_own(own::prime_factors_list_generator, {n});
     return call(counter, {factors});
 }
 
 Object prime_factors_list_cleaner_sorted(Object n) {
-    Object d = call_own<prime_factors_list_cleaner>(own::prime_factors_list_cleaner, {n});
+    Object d = call_own(own::prime_factors_list_cleaner, {n});
     // sorted(d.keys()): a new list of the keys, sorted in place.
     Object ks = Object::check(PySequence_List(call_method(d, name::keys).get()));
     if (PyList_Sort(ks.get()) < 0) fail();
