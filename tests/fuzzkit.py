@@ -854,7 +854,16 @@ class Session:
         def run(data):
             self.run_one(target, data)
 
-        run()
+        # The watchdog may interrupt a library's finaliser (a ZipFile closed by the collector):
+        # the interpreter reports that as unraisable, which is no outcome of the call.
+        hook = getattr(sys, "unraisablehook", None)
+        if hook:
+            sys.unraisablehook = lambda unraisable: None
+        try:
+            run()
+        finally:
+            if hook:
+                sys.unraisablehook = hook
 
 
 def fuzz_module(module, examples, seed=0, keep_going=False):
