@@ -6,6 +6,7 @@ import random
 import sys
 import time
 import tracemalloc
+import warnings
 
 import pytest
 
@@ -125,12 +126,15 @@ def workdir():
 
 @pytest.fixture
 def quiet_unraisable():
-    # Libraries' __del__ errors (a ZipFile left open by a failed save) would be kept by
-    # pytest's hook and counted as growth; the interpreter's own hook keeps nothing.
+    # Libraries' __del__ errors (a ZipFile left open by a failed save) and warnings (3.6 warns
+    # of the "rU" mode on every read) would be kept by pytest's hooks and counted as growth;
+    # the interpreter's own hook and an ignored warning keep nothing.
     hook = getattr(sys, "unraisablehook", None)
     if hook:
         sys.unraisablehook = lambda unraisable: None
-    yield
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")
+        yield
     if hook:
         sys.unraisablehook = hook
 
