@@ -627,8 +627,10 @@ class FsGuard:
         for p in args[:2] if event in self.TWO_PATH_EVENTS else args[:1]:
             if p is None:
                 continue
-            if isinstance(p, int) and -1 < p < 2 ** 31:
-                self._refuse(event, p)  # a descriptor number: stdin, stdout, ...
+            if isinstance(p, int) and -1 < p < 3:
+                # stdin, stdout, stderr; a higher descriptor was opened by name first (libraries
+                # wrap the descriptors of their temporary files), and that open was checked
+                self._refuse(event, p)
             if isinstance(p, (str, bytes, os.PathLike)):
                 try:
                     # the text the callee sees: a subclass's own methods play no part
