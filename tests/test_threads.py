@@ -141,13 +141,17 @@ def test_globals_rebound_from_another_thread_mid_call(name):
             else:
                 setattr(module, global_name, new if k % 2 else old)
 
+    counting = threading.Lock()  # `+=` on a shared Counter is not atomic across threads
+
     def caller(i):
         for _ in range(15):
             try:
                 check(long_call())
-                outcomes["value"] += 1
+                outcome = "value"
             except NameError:
-                outcomes["NameError"] += 1
+                outcome = "NameError"
+            with counting:
+                outcomes[outcome] += 1
         return True
 
     flipper = threading.Thread(target=rebinder)
