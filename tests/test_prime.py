@@ -402,14 +402,23 @@ def test_a_deleted_global_is_a_name_error(monkeypatch):
                                   lambda: prime.pollard_rho(2 ** 61 - 1, 1),
                                   lambda: prime.get_prime_position(10 ** 15 + 37)])
 def test_endless_loops_answer_ctrl_c(call):
+    caught = []
+
     def interrupt(*_):
-        raise KeyboardInterrupt
+        if not caught:
+            raise KeyboardInterrupt
     old = signal.signal(signal.SIGALRM, interrupt)
     # Repeating: a signal that lands in a finaliser is lost there, as in any Python loop.
+    # Once one is caught the later ones do nothing, however slow the run (sanitizers).
     signal.setitimer(signal.ITIMER_REAL, 0.3, 0.3)
     try:
-        with pytest.raises(KeyboardInterrupt):
+        try:
             call()
+        except KeyboardInterrupt:
+            caught.append(True)
+    except KeyboardInterrupt:  # the next signal landed before the first was noted
+        caught.append(True)
     finally:
         signal.setitimer(signal.ITIMER_REAL, 0)
         signal.signal(signal.SIGALRM, old)
+    assert caught
