@@ -257,6 +257,30 @@ def test_is_prime_of_large_values(n):
     assert prime.is_prime(n) is strong_probable_prime(n)
 
 
+def prime_counts_upto(limit):
+    """pi(v) for every v <= limit, by a plain sieve (the rendering would take hours here)."""
+    sieve = bytearray([1]) * (limit + 1)
+    sieve[0:2] = b"\0\0"
+    for p in range(2, int(limit ** 0.5) + 1):
+        if sieve[p]:
+            sieve[p * p::p] = bytes(len(range(p * p, limit + 1, p)))
+    counts, running = [], 0
+    for flag in sieve:
+        running += flag
+        counts.append(running)
+    return sieve, counts
+
+
+def test_prime_positions_on_both_sides_of_the_lookup_table():
+    """Positions below 2**22 are looked up, above it counted; both must be pi(p) for a prime p."""
+    limit = 2 ** 22 + 400
+    sieve, counts = prime_counts_upto(limit)
+    rng = random.Random(7)
+    values = list(range(2 ** 22 - 300, limit + 1)) + [rng.randrange(limit) for _ in range(3000)]
+    for p in values:
+        assert prime.get_prime_position(p) == (counts[p] if sieve[p] else None), p
+
+
 # ---- the frame: signatures, names, tracebacks ----------------------------------------------
 DOCUMENTED_VARS = {
     "is_prime": ("n", "i"), "get_all_primes": ("minn", "maxn", "result", "i"),
