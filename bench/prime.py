@@ -187,6 +187,9 @@ def attribute(module, name):
     return getattr(module, name, None) if module is not None else None
 
 
+SEMIPRIMES = {}   # bits -> the semiprimes of the factorisation rows
+
+
 def build_rows(tk, py, gmpy2, sympy, full):
     rng = random.Random(2024)
     T = lambda name: attribute(tk, name)
@@ -269,6 +272,7 @@ def build_rows(tk, py, gmpy2, sympy, full):
 
     for bits in (48, 56, 64):
         semiprimes = [random_prime(rng, bits // 2) * random_prime(rng, bits - bits // 2) for _ in range(8)]
+        SEMIPRIMES[bits] = semiprimes
         rows.append(Row("factorise %d-bit semiprimes x8" % bits,
                         batch(T("prime_factors_list_cleaner_sorted"), semiprimes),
                         batch(P("prime_factors_list_cleaner_sorted"), semiprimes)
@@ -355,6 +359,51 @@ def measure_memory(n, limit):
             "<= 1.3 x result", "ok" if ratio <= 1.3 else "MISSED"]
 
 
+def walk_steps(x, c):
+    """Steps of the module's rho walk on x with constant c (x0 drawn as the module draws it)."""
+    i, k = 1, 2
+    x0 = random.randint(0, x)
+    y = x0
+    while True:
+        i += 1
+        x0 = (x0 * x0 + c) % x
+        d = math.gcd(abs(y - x0), x)
+        if d != 1 and d != x:
+            return d, i
+        if y == x0:
+            return x, i
+        if i == k:
+            y, k = x0, k + k
+
+
+def factorisation_breakdown(tk):
+    """Where the time of factorising a semiprime n = p * q goes: the three primality checks
+    (n, p, q; each reseeds the generator and draws from it through the random module), the two
+    draws of each walk, and the walk's steps, which the drawn seed fixes."""
+    rows = []
+    for bits, semiprimes in sorted(SEMIPRIMES.items()):
+        steps = draws = 0
+        for n in semiprimes:   # the same draws as the module makes, to count the steps
+            tk.miller_rabin_prime_check(n)
+            p = n
+            while p >= n:
+                p, taken = walk_steps(p, random.randint(1, n - 1))
+                steps, draws = steps + taken, draws + 2
+        factors = [f for n in semiprimes for f in tk.prime_factors_list_generator(n)]
+        total = per_run(batch(tk.prime_factors_list_cleaner_sorted, semiprimes), 20.0)
+        checks = per_run(batch(tk.miller_rabin_prime_check, semiprimes + factors), 20.0)
+        draw = per_run(("for n in items: randint(1, n - 1)",
+                        {"items": semiprimes, "randint": random.randint}), 20.0) / len(semiprimes)
+        walk = total - checks - draws * draw
+        rows.append(["%d-bit semiprimes x%d" % (bits, len(semiprimes)), seconds_text(total),
+                     seconds_text(checks), seconds_text(draws * draw), "%d" % steps,
+                     "%.2f ns" % (walk / steps * 1e9)])
+    print()
+    print("Factorisation: the primality checks and draws the algorithm must make, and the walk")
+    print_table(["workload", "tallowkit", "3 primality checks", "walk draws", "walk steps",
+                 "per step"], rows)
+
+
 def print_table(header, rows):
     widths = [max(len(str(r[j])) for r in [header] + rows) for j in range(len(header))]
     line = lambda r: " | ".join(str(c).ljust(w) for c, w in zip(r, widths)).rstrip()
@@ -395,6 +444,8 @@ def main():
     if tk is not None:
         table.append(measure_memory(10**8 if full else 10**7, 600 if full else 120))
     print_table(header, table)
+    if tk is not None and SEMIPRIMES:
+        factorisation_breakdown(tk)
 
 
 if __name__ == "__main__":
