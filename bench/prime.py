@@ -30,7 +30,6 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 SECONDS_PER_CELL = 0.15      # measuring time spent on each repeat of a cell
-FIRST_PRIMES = (2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37)
 
 
 class TooSlow(Exception):
@@ -79,40 +78,26 @@ def optional_module(name):
         return None
 
 
-def load_rendering():
-    path = ROOT / "tests" / "oracles" / "prime_oracle.py"
+def load_test_module(name):
+    path = ROOT / "tests" / "oracles" / (name + ".py")
     if not path.exists():
         return None
-    spec = importlib.util.spec_from_file_location("prime_oracle", str(path))
+    spec = importlib.util.spec_from_file_location(name, str(path))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module
 
 
+def load_rendering():
+    return load_test_module("prime_oracle")
+
+
+# Plain references, made without any of the measured libraries: inputs and step counts.
+references = load_test_module("reference_primes")
+probable_prime = references.is_probable_prime
+
+
 # ---- inputs, made without any of the measured libraries ----
-
-def probable_prime(n):
-    """Exact for n below 3.1e23 (no strong pseudoprime to the first 12 prime bases there)."""
-    if n < 2:
-        return False
-    for p in FIRST_PRIMES:
-        if n % p == 0:
-            return n == p
-    d, s = n - 1, 0
-    while d % 2 == 0:
-        d, s = d // 2, s + 1
-    for a in FIRST_PRIMES:
-        x = pow(a, d, n)
-        if x in (1, n - 1):
-            continue
-        for _ in range(s - 1):
-            x = x * x % n
-            if x == n - 1:
-                break
-        else:
-            return False
-    return True
-
 
 def random_prime(rng, bits):
     while True:
@@ -359,23 +344,6 @@ def measure_memory(n, limit):
             "<= 1.3 x result", "ok" if ratio <= 1.3 else "MISSED"]
 
 
-def walk_steps(x, c):
-    """Steps of the module's rho walk on x with constant c (x0 drawn as the module draws it)."""
-    i, k = 1, 2
-    x0 = random.randint(0, x)
-    y = x0
-    while True:
-        i += 1
-        x0 = (x0 * x0 + c) % x
-        d = math.gcd(abs(y - x0), x)
-        if d != 1 and d != x:
-            return d, i
-        if y == x0:
-            return x, i
-        if i == k:
-            y, k = x0, k + k
-
-
 def factorisation_breakdown(tk):
     """Where the time of factorising a semiprime n = p * q goes: the three primality checks
     (n, p, q; each reseeds the generator and draws from it through the random module), the two
@@ -387,7 +355,8 @@ def factorisation_breakdown(tk):
             tk.miller_rabin_prime_check(n)
             p = n
             while p >= n:
-                p, taken = walk_steps(p, random.randint(1, n - 1))
+                c = random.randint(1, n - 1)
+                p, taken = references.rho_walk(p, c, random.randint(0, p))
                 steps, draws = steps + taken, draws + 2
         factors = [f for n in semiprimes for f in tk.prime_factors_list_generator(n)]
         total = per_run(batch(tk.prime_factors_list_cleaner_sorted, semiprimes), 20.0)
