@@ -30,7 +30,6 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 SECONDS_PER_CELL = 0.15      # measuring time spent on each repeat of a cell
-FIRST_PRIMES = (2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37)
 
 
 class TooSlow(Exception):
@@ -79,40 +78,26 @@ def optional_module(name):
         return None
 
 
-def load_rendering():
-    path = ROOT / "tests" / "oracles" / "prime_oracle.py"
+def load_test_module(name):
+    path = ROOT / "tests" / "oracles" / (name + ".py")
     if not path.exists():
         return None
-    spec = importlib.util.spec_from_file_location("prime_oracle", str(path))
+    spec = importlib.util.spec_from_file_location(name, str(path))
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module
 
 
+def load_rendering():
+    return load_test_module("prime_oracle")
+
+
+# Plain references, made without any of the measured libraries: inputs and step counts.
+references = load_test_module("reference_primes")
+probable_prime = references.is_probable_prime
+
+
 # ---- inputs, made without any of the measured libraries ----
-
-def probable_prime(n):
-    """Exact for n below 3.1e23 (no strong pseudoprime to the first 12 prime bases there)."""
-    if n < 2:
-        return False
-    for p in FIRST_PRIMES:
-        if n % p == 0:
-            return n == p
-    d, s = n - 1, 0
-    while d % 2 == 0:
-        d, s = d // 2, s + 1
-    for a in FIRST_PRIMES:
-        x = pow(a, d, n)
-        if x in (1, n - 1):
-            continue
-        for _ in range(s - 1):
-            x = x * x % n
-            if x == n - 1:
-                break
-        else:
-            return False
-    return True
-
 
 def random_prime(rng, bits):
     while True:
@@ -185,6 +170,9 @@ def batch(function, items, args_text="n"):
 
 def attribute(module, name):
     return getattr(module, name, None) if module is not None else None
+
+
+SEMIPRIMES = {}   # bits -> the semiprimes of the factorisation rows
 
 
 def build_rows(tk, py, gmpy2, sympy, full):
@@ -269,6 +257,7 @@ def build_rows(tk, py, gmpy2, sympy, full):
 
     for bits in (48, 56, 64):
         semiprimes = [random_prime(rng, bits // 2) * random_prime(rng, bits - bits // 2) for _ in range(8)]
+        SEMIPRIMES[bits] = semiprimes
         rows.append(Row("factorise %d-bit semiprimes x8" % bits,
                         batch(T("prime_factors_list_cleaner_sorted"), semiprimes),
                         batch(P("prime_factors_list_cleaner_sorted"), semiprimes)
@@ -355,6 +344,35 @@ def measure_memory(n, limit):
             "<= 1.3 x result", "ok" if ratio <= 1.3 else "MISSED"]
 
 
+def factorisation_breakdown(tk):
+    """Where the time of factorising a semiprime n = p * q goes: the three primality checks
+    (n, p, q; each reseeds the generator and draws from it through the random module), the two
+    draws of each walk, and the walk's steps, which the drawn seed fixes."""
+    rows = []
+    for bits, semiprimes in sorted(SEMIPRIMES.items()):
+        steps = draws = 0
+        for n in semiprimes:   # the same draws as the module makes, to count the steps
+            tk.miller_rabin_prime_check(n)
+            p = n
+            while p >= n:
+                c = random.randint(1, n - 1)
+                p, taken = references.rho_walk(p, c, random.randint(0, p))
+                steps, draws = steps + taken, draws + 2
+        factors = [f for n in semiprimes for f in tk.prime_factors_list_generator(n)]
+        total = per_run(batch(tk.prime_factors_list_cleaner_sorted, semiprimes), 20.0)
+        checks = per_run(batch(tk.miller_rabin_prime_check, semiprimes + factors), 20.0)
+        draw = per_run(("for n in items: randint(1, n - 1)",
+                        {"items": semiprimes, "randint": random.randint}), 20.0) / len(semiprimes)
+        walk = total - checks - draws * draw
+        rows.append(["%d-bit semiprimes x%d" % (bits, len(semiprimes)), seconds_text(total),
+                     seconds_text(checks), seconds_text(draws * draw), "%d" % steps,
+                     "%.2f ns" % (walk / steps * 1e9)])
+    print()
+    print("Factorisation: the primality checks and draws the algorithm must make, and the walk")
+    print_table(["workload", "tallowkit", "3 primality checks", "walk draws", "walk steps",
+                 "per step"], rows)
+
+
 def print_table(header, rows):
     widths = [max(len(str(r[j])) for r in [header] + rows) for j in range(len(header))]
     line = lambda r: " | ".join(str(c).ljust(w) for c, w in zip(r, widths)).rstrip()
@@ -395,6 +413,8 @@ def main():
     if tk is not None:
         table.append(measure_memory(10**8 if full else 10**7, 600 if full else 120))
     print_table(header, table)
+    if tk is not None and SEMIPRIMES:
+        factorisation_breakdown(tk)
 
 
 if __name__ == "__main__":

@@ -10,15 +10,15 @@ from pathlib import Path
 import pytest
 from hypothesis import given, settings, strategies as st
 
+from oracles.reference_primes import PSI13, is_probable_prime, rho_walk
+
 # The kernels know nothing of the interpreter: the interpreter matrix leaves them to the main run.
 pytestmark = pytest.mark.skipif(bool(os.environ.get("TALLOWKIT_MATRIX")),
                                 reason="the kernels are tested once, on the main interpreter")
 
 ROOT = Path(__file__).resolve().parent.parent
 TOP = 2**64 - 1
-FIRST_PRIMES = (2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41)
 PSI12 = 318665857834031151167461        # first strong pseudoprime to the first 12 prime bases
-PSI13 = 3317044064679887385961981       # ... to the first 13
 
 
 @pytest.fixture(scope="module")
@@ -52,53 +52,10 @@ def ask(program, queries):
 
 # ---- references ----
 
-def strong_probable_prime(n, base):
-    d, s = n - 1, 0
-    while d % 2 == 0:
-        d, s = d // 2, s + 1
-    x = pow(base, d, n)
-    if x in (1, n - 1):
-        return True
-    for _ in range(s - 1):
-        x = x * x % n
-        if x == n - 1:
-            return True
-    return False
-
-
 def is_prime(n):
     """Exact below PSI13: the first 13 prime bases admit no strong pseudoprime there."""
     assert n < PSI13
-    if n < 2:
-        return False
-    for p in FIRST_PRIMES:
-        if n % p == 0:
-            return n == p
-    return all(strong_probable_prime(n, a) for a in FIRST_PRIMES)
-
-
-def rho_walk(x, c, x0, max_steps):
-    """The walk exactly as written for the module, cut after max_steps steps: (result, i)."""
-    def gcd(a, b):
-        if a == 0:
-            return b
-        if a < 0:
-            return gcd(-a, b)
-        while b > 0:
-            a, b = b, a % b
-        return a
-    i, k, y = 1, 2, x0
-    for _ in range(max_steps):
-        i += 1
-        x0 = (x0 * x0 % x + c) % x
-        d = gcd(y - x0, x)
-        if d != 1 and d != x:
-            return d, i
-        if y == x0:
-            return x, i
-        if i == k:
-            y, k = x0, k + k
-    return None, i
+    return is_probable_prime(n)
 
 
 def carmichael_numbers(count, bits, rng):

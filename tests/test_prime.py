@@ -11,6 +11,7 @@ from hypothesis import given, settings, strategies as st
 
 import tallowkit.math.prime as prime
 from oracles import prime_oracle as oracle
+from oracles.reference_primes import is_probable_prime, next_probable_prime
 
 # Floats reach random.randint and math.factorial exactly as in the rendering; newer interpreters
 # warn about that, and the warning is theirs.
@@ -206,36 +207,6 @@ def test_factorisation_of_wider_numbers(a, b, small, seed):
 
 
 # ---- large inputs: the answers that trial division would give, without running it ----------
-def strong_probable_prime(n):
-    """Deterministic Miller-Rabin, proven for n below 3.3e24 with these bases."""
-    if n < 2:
-        return False
-    bases = (2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41)
-    for p in bases:
-        if n % p == 0:
-            return n == p
-    d, s = n - 1, 0
-    while d % 2 == 0:
-        d, s = d // 2, s + 1
-    for a in bases:
-        x = pow(a, d, n)
-        if x in (1, n - 1):
-            continue
-        for _ in range(s - 1):
-            x = x * x % n
-            if x == n - 1:
-                break
-        else:
-            return False
-    return True
-
-
-def next_probable_prime(n):
-    while not strong_probable_prime(n):
-        n += 1
-    return n
-
-
 @settings(max_examples=300, deadline=None)
 @given(st.integers(2 ** 26, 2 ** 40), st.integers(0, 3000), st.integers(-1, 2))
 def test_is_prime_of_large_products(base, gap, shape_kind):
@@ -254,7 +225,31 @@ def test_is_prime_of_large_products(base, gap, shape_kind):
                                (2 ** 31 - 1) * (2 ** 47 - 115), 18446744073709551557,
                                18446744073709551557 * 1000003, 2 ** 64 + 13])
 def test_is_prime_of_large_values(n):
-    assert prime.is_prime(n) is strong_probable_prime(n)
+    assert prime.is_prime(n) is is_probable_prime(n)
+
+
+def prime_counts_upto(limit):
+    """pi(v) for every v <= limit, by a plain sieve (the rendering would take hours here)."""
+    sieve = bytearray([1]) * (limit + 1)
+    sieve[0:2] = b"\0\0"
+    for p in range(2, int(limit ** 0.5) + 1):
+        if sieve[p]:
+            sieve[p * p::p] = bytes(len(range(p * p, limit + 1, p)))
+    counts, running = [], 0
+    for flag in sieve:
+        running += flag
+        counts.append(running)
+    return sieve, counts
+
+
+def test_prime_positions_on_both_sides_of_the_lookup_table():
+    """Positions below 2**22 are looked up, above it counted; both must be pi(p) for a prime p."""
+    limit = 2 ** 22 + 400
+    sieve, counts = prime_counts_upto(limit)
+    rng = random.Random(7)
+    values = list(range(2 ** 22 - 300, limit + 1)) + [rng.randrange(limit) for _ in range(3000)]
+    for p in values:
+        assert prime.get_prime_position(p) == (counts[p] if sieve[p] else None), p
 
 
 # ---- the frame: signatures, names, tracebacks ----------------------------------------------

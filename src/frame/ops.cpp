@@ -16,9 +16,7 @@ Object checked(PyObject* p, Loc loc) { return Object::check(p, loc); }
 Object integer(long long v, Loc loc) { return checked(PyLong_FromLongLong(v), loc); }
 Object text(const char* utf8, Loc loc) { return checked(PyUnicode_FromString(utf8), loc); }
 
-std::optional<long long> exact_int64(Handle o) {
-    if (!PyLong_CheckExact(o.get())) return std::nullopt;
-    if (long long small = 0; compat::small_int_value(o.get(), &small)) return small;
+std::optional<long long> exact_int64_multi_digit(Handle o) {
     int overflow = 0;
     long long v = PyLong_AsLongLongAndOverflow(o.get(), &overflow);
     if (overflow) return std::nullopt;

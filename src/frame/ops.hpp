@@ -16,8 +16,14 @@ inline bool is_none(Handle o) { return o.get() == Py_None; }
 Object integer(long long v, Loc loc = Loc::current());
 Object text(const char* utf8, Loc loc = Loc::current());
 
-// The value of an exact int (not bool, not a subclass) that fits in 64 bits.
-std::optional<long long> exact_int64(Handle o);
+// The value of an exact int (not bool, not a subclass) that fits in 64 bits. Inline: the
+// common one-digit case is answered without a call, whose optional would go through memory.
+std::optional<long long> exact_int64_multi_digit(Handle o);
+inline std::optional<long long> exact_int64(Handle o) {
+    if (!PyLong_CheckExact(o.get())) return std::nullopt;
+    if (long long small = 0; compat::small_int_value(o.get(), &small)) return small;
+    return exact_int64_multi_digit(o);
+}
 
 // ---- names -----------------------------------------------------------------------------
 // A module-level name at call time: the module dict, then builtins; NameError otherwise.

@@ -116,6 +116,9 @@ std::optional<std::uint64_t> count_primes(std::uint64_t lo, std::uint64_t hi,
 // pi(n), the number of primes <= n: a lookup below 2^22 (the table is built on first use), above
 // it Lucy's O(n^3/4) method with O(sqrt n) memory; nothing when keep_going said stop.
 std::optional<std::uint64_t> prime_pi(std::uint64_t n, KeepGoing keep_going = {});
+// pi(n) when n is prime (its 1-based position among the primes), 0 when it is not; nothing when
+// keep_going said stop. Below 2^22 both answers come from the table of prime_pi.
+std::optional<std::uint64_t> prime_position(std::uint64_t n, KeepGoing keep_going = {});
 
 // ---- Pollard's rho walk ----
 

@@ -34,15 +34,26 @@ std::optional<std::uint64_t> plain_step(RhoWalk& walk, std::uint64_t c_reduced) 
     return std::nullopt;
 }
 
+// Below this the walk keeps its residues unreduced, in [0, 3x): the square of such a value is
+// below x * 2^64, as the Montgomery product needs.
+constexpr std::uint64_t unreduced_limit = ~std::uint64_t{0} / 9;
+
 // The walk's variables in Montgomery form. Multiplying by 2^64 mod x is a bijection that keeps
-// equality and, x being odd, the gcd of any difference with x.
+// congruence and, x being odd, the gcd of any difference with x. Unreduced, x0 and y stand for
+// their residues: their difference is still congruent to the residues' difference, so its gcd
+// with x is the same (x itself exactly when the residues are equal).
+template <bool Unreduced>
 struct MontgomeryWalk {
     const Montgomery64* m;
     std::uint64_t c, x0, y, i, k;
 
+    std::uint64_t mul(std::uint64_t a, std::uint64_t b, std::uint64_t add = 0) const {
+        if constexpr (Unreduced) return m->mul_unreduced(a, b, add);
+        else return m->add(m->mul(a, b), add);
+    }
     void advance() {
         i += 1;
-        x0 = m->add(m->mul(x0, x0), c);
+        x0 = mul(x0, x0, c);
     }
     void move_saved_point() {
         if (i == k) {
@@ -53,8 +64,7 @@ struct MontgomeryWalk {
     // One step with its own gcd, as the plain walk takes it.
     std::optional<std::uint64_t> step() {
         advance();
-        if (x0 == y) return m->modulus();
-        std::uint64_t d = gcd_u64(distance(y, x0), m->modulus());
+        std::uint64_t d = gcd_u64(distance(y, x0), m->modulus());   // x when y == x0
         if (d != 1) return d;
         move_saved_point();
         return std::nullopt;
@@ -64,7 +74,7 @@ struct MontgomeryWalk {
         std::uint64_t product = m->one();
         for (std::uint64_t t = 0; t < steps; ++t) {
             advance();
-            product = m->mul(product, distance(y, x0));
+            product = mul(product, distance(y, x0));
             move_saved_point();
         }
         return gcd_u64(product, m->modulus()) != 1;
@@ -84,20 +94,16 @@ std::optional<std::uint64_t> rho_steps_plain(RhoWalk& walk, std::uint64_t max_st
     return std::nullopt;
 }
 
-std::optional<std::uint64_t> rho_steps(RhoWalk& walk, std::uint64_t max_steps) {
-    if (walk.x < 3 || (walk.x & 1) == 0) return rho_steps_plain(walk, max_steps);
-    std::uint64_t left = max_steps;
-    if (walk.i == 1 && left > 0) {
-        // The first step may compare against y == x, which is not a residue below x.
-        if (auto result = rho_steps_plain(walk, 1)) return result;
-        --left;
-    }
+namespace {
+
+template <bool Unreduced>
+std::optional<std::uint64_t> montgomery_steps(RhoWalk& walk, std::uint64_t left) {
     Montgomery64 m(walk.x);
-    MontgomeryWalk w{&m, m.to(walk.c), m.to(walk.x0), m.to(walk.y), walk.i, walk.k};
+    MontgomeryWalk<Unreduced> w{&m, m.to(walk.c), m.to(walk.x0), m.to(walk.y), walk.i, walk.k};
     std::optional<std::uint64_t> result;
     while (left > 0 && !result) {
         std::uint64_t steps = std::min(left, batch_steps);
-        MontgomeryWalk saved = w;
+        MontgomeryWalk<Unreduced> saved = w;
         if (w.batch_hits(steps)) {
             w = saved;
             for (std::uint64_t t = 0; t < steps && !result; ++t) result = w.step();
@@ -109,6 +115,20 @@ std::optional<std::uint64_t> rho_steps(RhoWalk& walk, std::uint64_t max_steps) {
     walk.i = w.i;
     walk.k = w.k;
     return result;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> rho_steps(RhoWalk& walk, std::uint64_t max_steps) {
+    if (walk.x < 3 || (walk.x & 1) == 0) return rho_steps_plain(walk, max_steps);
+    std::uint64_t left = max_steps;
+    if (walk.i == 1 && left > 0) {
+        // The first step may compare against y == x, which is not a residue below x.
+        if (auto result = rho_steps_plain(walk, 1)) return result;
+        --left;
+    }
+    if (walk.x < unreduced_limit) return montgomery_steps<true>(walk, left);
+    return montgomery_steps<false>(walk, left);
 }
 
 }  // namespace tk::native

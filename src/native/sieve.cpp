@@ -63,6 +63,13 @@ public:
         }
     }
 
+    // n in [0, limit).
+    bool is_prime(std::uint64_t n) const {
+        if ((n & 1) == 0) return n == 2;
+        std::uint64_t j = n / 2;
+        return (bits_[j / 64] >> (j % 64)) & 1;
+    }
+
     // n in [2, limit).
     std::uint64_t pi(std::uint64_t n) const {
         std::uint64_t j = (n - 1) / 2;   // the odd numbers 1, 3, ..., 2j + 1 are <= n
@@ -187,6 +194,15 @@ std::optional<std::uint64_t> prime_pi(std::uint64_t n, KeepGoing keep_going) {
         for (std::uint64_t v = r; v >= square; --v) small[v] -= small[v / p] - below_p;
     }
     return large[1];
+}
+
+std::optional<std::uint64_t> prime_position(std::uint64_t n, KeepGoing keep_going) {
+    if (n < SmallPrimeCounts::limit) {
+        const SmallPrimeCounts& table = small_prime_counts();
+        return table.is_prime(n) ? table.pi(n) : 0;
+    }
+    if (!is_prime_u64(n)) return 0;
+    return prime_pi(n, keep_going);
 }
 
 }  // namespace tk::native

@@ -105,4 +105,10 @@ std::optional<std::uint64_t> count_passing(std::uint64_t n, KeepGoing keep_going
     return *primes + trial_division_impostors(2, n).size();
 }
 
+std::optional<std::uint64_t> passing_position(std::uint64_t n, KeepGoing keep_going) {
+    if (n < exact_root_limit) return prime_position(n, keep_going);
+    if (!trial_division_passes(n)) return 0;
+    return count_passing(n, keep_going);
+}
+
 }  // namespace tk::native

@@ -38,6 +38,8 @@ std::optional<std::uint64_t> prev_passing(std::uint64_t n);
 
 // How many values of [2, n] pass, or nothing when keep_going said stop.
 std::optional<std::uint64_t> count_passing(std::uint64_t n, KeepGoing keep_going = {});
+// count_passing(n) when n passes, 0 when it does not; nothing when keep_going said stop.
+std::optional<std::uint64_t> passing_position(std::uint64_t n, KeepGoing keep_going = {});
 
 // Calls visit(v) for every v of [lo, hi] that passes, ascending; visit returns false to stop.
 // Returns false when stopped.

@@ -319,6 +319,9 @@ void check_rho() {
         std::uint64_t x0 = j % 7 == 0 ? x : random.below(x) + (x == max_u64 ? 0 : random.below(2));
         compare_walks(random, x, c, x0, 60000);
     }
+    // Each side of the modulus below which the walk leaves its residues unreduced.
+    for (std::uint64_t x : {max_u64 / 9 - 2, max_u64 / 9, max_u64 / 9 + 2, max_u64 / 3})
+        for (int j = 0; j < 20; ++j) compare_walks(random, x | 1, random.next(), random.below(x), 60000);
     // A walk that ends on y == x0: modulo a prime no gcd is ever non-trivial.
     RhoWalk walk = rho_begin(1000003, 1, 5);
     check(rho_steps(walk, 1u << 30) == 1000003u, "walk modulo a prime closes on itself");

@@ -473,11 +473,11 @@ Object get_next_primes(Object start_prime, Object count) {
 Object get_prime_position(Object p) {
     std::optional<i64> v = exact_int64(p);
     if (v && is_prime_intact() && own::get_all_primes.intact()) {
-        if (!passes(*v)) return none();
+        if (*v < 2) return none();
         SignalPoll signals;
-        std::optional<u64> count = nt::count_passing(static_cast<u64>(*v), signals);
+        std::optional<u64> position = nt::passing_position(static_cast<u64>(*v), signals);
         signals.raise_if_failed();
-        return from_u64(*count);
+        return *position ? from_u64(*position) : none();
     }
     if (!truthy(call_own(own::is_prime, {p}))) return none();
     return length(call_own(own::get_all_primes, {k_0, p}));
