@@ -78,17 +78,13 @@ TK_OWN(pollard_rho);
 }  // namespace own
 #undef TK_OWN
 
-// fn(args...) where `fn` is the value of the global `callee.name` just looked up. The call goes
-// through the function object even when it is our own, so that it counts against the
+// Looks the callee up, then calls it: for arguments that are already evaluated (where an
+// argument is computed after the lookup, the caller looks up and calls in that order). The call
+// goes through the function object even when it is our own, so that it counts against the
 // interpreter's recursion limit as a call of the Python function would.
-Object invoke(const Own&, Handle fn, std::initializer_list<Handle> args, Loc loc = Loc::current()) {
-    return call(fn, args, loc);
-}
-
-// Looks the callee up, then calls it: for arguments that are already evaluated.
 Object call_own(const Own& callee, std::initializer_list<Handle> args, Loc loc = Loc::current()) {
     Object fn = global(callee.name, loc);
-    return invoke(callee, fn, args, loc);
+    return call(fn, args, loc);
 }
 
 Object True() { return boolean(true); }
@@ -489,7 +485,7 @@ bool both_prime(Handle a, MakeB make_b) {
     if (!truthy(call_own(own::is_prime, {a}))) return false;
     Object fn = global(own::is_prime.name);
     Object b = make_b();
-    return truthy(invoke(own::is_prime, fn, {b}));
+    return truthy(call(fn, {b}));
 }
 
 Object get_ed_primes(Object n, Object nmax) {
@@ -775,7 +771,7 @@ Object gcd(Object a, Object b) {
     if (truthy(lt(a, k_0))) {
         Object fn = global(own::gcd.name);
         Object minus_a = neg(a);
-        return invoke(own::gcd, fn, {minus_a, b});
+        return call(fn, {minus_a, b});
     }
     while (truthy(gt(b, k_0))) {
         check_interrupts();
@@ -976,7 +972,7 @@ Object rho_walk(Handle x, Handle c, Object i, Object k, Object x0, Object y) {
         x0 = mod(add(square, c), x);
         Object fn = global(own::gcd.name);
         Object difference = sub(y, x0);
-        Object d = invoke(own::gcd, fn, {difference, x});
+        Object d = call(fn, {difference, x});
         if (truthy(ne(d, k_1)) && truthy(ne(d, x))) return d;
         if (truthy(eq(y, x0))) return Object::borrow(x.get());
         if (truthy(eq(i, k))) {
@@ -1016,21 +1012,18 @@ Object prime_factors_list_generator(Object n) {
         check_interrupts();
         Object rho = global(own::pollard_rho.name);
         Object c = draw_below(k_1, n);
-        p = invoke(own::pollard_rho, rho, {p, c});
+        p = call(rho, {p, c});
     }
-    call_method(result, name::extend,
-                {call_own(own::prime_factors_list_generator, {p})});
+    call_method(result, name::extend, {call_own(own::prime_factors_list_generator, {p})});
     Object fn = global(own::prime_factors_list_generator.name);
     Object cofactor = floordiv(n, p);
-    call_method(result, name::extend, {invoke(
-                                          own::prime_factors_list_generator, fn, {cofactor})});
+    call_method(result, name::extend, {call(fn, {cofactor})});
     return result;
 }
 
 Object prime_factors_list_cleaner(Object n) {
     Object counter = global(name::Counter);
-    Object factors =
-        call_own(own::prime_factors_list_generator, {n});
+    Object factors = call_own(own::prime_factors_list_generator, {n});
     return call(counter, {factors});
 }
 
