@@ -21,7 +21,6 @@ make_root() {
   [ "$arch" = arm64 ] && ensure_binfmt
   if [ ! -e "$dir/.made" ]; then
     say "making the $suite/$arch root $dir"
-    unmount_root "$name"
     rm -rf "$dir" && mkdir -p "$ROOTS_DIR"
     debootstrap --arch="$arch" --variant=minbase "$suite" "$dir" "$DEBIAN_MIRROR"
     # sid's Release file may be past its Valid-Until date on the mirror
@@ -31,29 +30,18 @@ make_root() {
   cp /etc/resolv.conf "$dir/etc/resolv.conf"
 }
 
-mount_root() {
-  local dir=$ROOTS_DIR/$1
-  mountpoint -q "$dir/proc" || mount -t proc proc "$dir/proc"
-  mountpoint -q "$dir/dev" || mount --rbind /dev "$dir/dev"
-}
-
-unmount_root() {
-  local dir=$ROOTS_DIR/$1
-  mountpoint -q "$dir/dev" 2>/dev/null && umount -R "$dir/dev"
-  mountpoint -q "$dir/proc" 2>/dev/null && umount "$dir/proc"
-  return 0
-}
-
 # in_root <name> <command...>: runs a command inside the root, as root, with a plain environment.
+# /proc and /dev are mounted in a private mount namespace, so they vanish with the command and
+# several commands may use one root at once.
 in_root() {
   local name=$1 dir=$ROOTS_DIR/$1 pers=; shift
   [ "$(cut -d' ' -f2 "$dir/.made")" = i386 ] && pers=linux32
-  mount_root "$name"
-  local rc=0
-  $pers chroot "$dir" /usr/bin/env -i HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CI="${CI:-}" "$@" || rc=$?
-  unmount_root "$name"
-  return $rc
+  unshare --mount --propagation private /bin/sh -c '
+    dir=$1; shift
+    mount -t proc proc "$dir/proc" && mount --rbind /dev "$dir/dev" && exec "$@"' sh "$dir" \
+    $pers chroot "$dir" /usr/bin/env -i HOME=/root \
+      PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+      LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CI="${CI:-}" "$@"
 }
 
 # root_install <name> <package...>: installs the Debian packages that the root lacks.
