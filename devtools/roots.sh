@@ -14,11 +14,14 @@ ensure_binfmt() {
 
 # make_root <name> <suite> <arch>: a minimal root at $ROOTS_DIR/<name>, made once.
 make_root() {
-  local name=$1 suite=$2 arch=$3 dir=$ROOTS_DIR/$1
+  local name=$1 suite=$2 arch=$3 dir=$ROOTS_DIR/$1 lock
   DEBIAN_PACKAGES+=(debootstrap)
   [ "$arch" = arm64 ] && DEBIAN_PACKAGES+=(qemu-user-static binfmt-support)
   ensure_debian_packages
   [ "$arch" = arm64 ] && ensure_binfmt
+  mkdir -p "$ROOTS_DIR"
+  exec {lock}>"$ROOTS_DIR/$name.lock"
+  flock "$lock"   # another command may be making the same root
   if [ ! -e "$dir/.made" ]; then
     say "making the $suite/$arch root $dir"
     rm -rf "$dir" && mkdir -p "$ROOTS_DIR"
@@ -28,6 +31,7 @@ make_root() {
     echo "$suite $arch" > "$dir/.made"
   fi
   cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  exec {lock}>&-
 }
 
 # in_root <name> <command...>: runs a command inside the root, as root, with a plain environment.
@@ -52,5 +56,7 @@ root_install() {
     sh "$@")
   [ -z "$missing" ] && return 0
   say "installing into the $name root: $(echo $missing)"
-  in_root "$name" sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"' sh $missing
+  # one apt at a time per root: several commands may be setting up the same root
+  flock "$ROOTS_DIR/$name.lock" bash -c "$(declare -f in_root); ROOTS_DIR=$ROOTS_DIR; in_root \"\$@\"" sh \
+    "$name" sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"' sh $missing
 }
