@@ -57,6 +57,7 @@ root_install() {
   [ -z "$missing" ] && return 0
   say "installing into the $name root: $(echo $missing)"
   # one apt at a time per root: several commands may be setting up the same root
-  flock "$ROOTS_DIR/$name.lock" bash -c "$(declare -f in_root); ROOTS_DIR=$ROOTS_DIR; in_root \"\$@\"" sh \
-    "$name" sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"' sh $missing
+  ( flock 9
+    in_root "$name" sh -c 'apt-get update -qq && apt-get install -y -qq --no-install-recommends "$@"' \
+      sh $missing ) 9>"$ROOTS_DIR/$name.lock"
 }
