@@ -165,28 +165,28 @@ def function_markdown(heading, entry, level):
     return text + (docstring_markdown(doc) + "\n" if doc else "")
 
 
+def described(node, attributes_label):
+    """The docstring and the annotated attributes of a module or a class."""
+    text = ""
+    doc = ast.get_docstring(node, clean=False)
+    if doc:
+        text += docstring_markdown(doc) + "\n"
+    attrs = attributes(node.body)
+    if attrs:
+        text += attributes_label + ":\n\n" + attribute_list(attrs)
+    return text
+
+
 def module_markdown(stub):
     dotted = "tallowkit." + stub.replace("/", ".")
     tree = ast.parse((PACKAGE / (stub + ".pyi")).read_text(encoding="utf-8"))
-    text = "## `%s`\n\n" % dotted
-    doc = ast.get_docstring(tree, clean=False)
-    if doc:
-        text += docstring_markdown(doc) + "\n"
-    constants = attributes(tree.body)
-    if constants:
-        text += "Module attributes:\n\n" + attribute_list(constants)
+    text = "## `%s`\n\n" % dotted + described(tree, "Module attributes")
     for entry in functions(tree.body):
         text += function_markdown("`%s`" % entry[0], entry, 3)
     for node in tree.body:
         if not isinstance(node, ast.ClassDef):
             continue
-        text += "### class `%s`\n\n" % node.name
-        class_doc = ast.get_docstring(node, clean=False)
-        if class_doc:
-            text += docstring_markdown(class_doc) + "\n"
-        attrs = attributes(node.body)
-        if attrs:
-            text += "Attributes:\n\n" + attribute_list(attrs)
+        text += "### class `%s`\n\n" % node.name + described(node, "Attributes")
         for entry in functions(node.body):
             heading = "`%s(...)`" % node.name if entry[0] == "__init__" else "`%s.%s`" % (node.name, entry[0])
             text += function_markdown(heading, entry, 4)

@@ -54,6 +54,10 @@ def read_all_text(file_path: _Path, encoding: str = "utf-8") -> str:
     Raises:
         FileNotFoundError: the file does not exist.
         UnicodeDecodeError: the content is not valid in the encoding.
+
+    Notes:
+        The file is opened in the mode "rU" where the interpreter still accepts it (before
+        3.11), else in "r", which reads the same text.
     """
 
 def read_all_lines(file_path: _Path, encoding: str = "utf-8") -> list[str]:
