@@ -71,6 +71,7 @@ class WxFrame:
         Parameters:
             fp: the path of the .ico file.
 
-        Raises:
-            wx.wxAssertionError: the toolkit cannot load the icon (on some builds it only logs).
+        Notes:
+            Nothing is checked here: a file that the toolkit cannot load is reported by
+            wxPython itself (a log message, or `wx.wxAssertionError` where assertions are on).
         """
