@@ -22,7 +22,7 @@ def cvt_i_to_a(i: int, /) -> str:
 
     Raises:
         ValueError: i + 64 is outside the range of `chr`.
-        TypeError: i + 64 is not an int.
+        TypeError: i + 64 is not an int (a float, for example).
     """
 
 def cvt_a_to_i(a: str | bytes, /) -> int:
@@ -53,12 +53,13 @@ def cvt_one_to_a(i: float, /) -> str:
 
     Raises:
         TypeError: i cannot be compared with 0.
-        OverflowError: i is a float too large for the letters' arithmetic.
+        ValueError: i is an infinite float (its remainder is NaN, which `int` refuses).
 
     Notes:
         An int is divided exactly, so the letters are right for columns beyond 2^53 too
         (dividing in floating point used to lose the last letters there and overflow past
-        2^1024). A float argument keeps floating-point division.
+        2^1024). A float argument keeps floating-point division, exact only while the
+        values stay below 2^53.
     """
 
 def cvt_a_to_one(s: str, /) -> int:

@@ -355,7 +355,7 @@ def wilson(n: int, /) -> float | None:
         to the nearest float for large n; None when n is not prime.
 
     Raises:
-        OverflowError: the quotient does not fit a float (primes above about 170).
+        OverflowError: the quotient does not fit a float (primes from 173 on).
     """
 
 # ---- prime pairs and products of primes --------------------------------------------------------

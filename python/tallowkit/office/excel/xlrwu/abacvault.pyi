@@ -90,8 +90,8 @@ class AbacVault:
 
         Raises:
             IndexError: no sheet at that index.
-            Exception: xlwt refuses the cell or the value (a cell written twice while
-                overwriting is off, for example).
+            Exception: xlwt's plain exception: no sheet has that name ("Formula: unknown sheet
+                name ..."), or a cell is written twice while its sheet forbids overwriting.
         """
 
     def save_as(self, xl_file_path: str | None) -> None:
@@ -102,6 +102,6 @@ class AbacVault:
                 The wrapper's own path does not change.
 
         Raises:
+            TypeError: xl_file_path is None and the workbook is new, so there is no path.
             OSError: the file cannot be written.
-            Exception: a new workbook saved with None has no path; xlwt's error propagates.
         """
