@@ -45,7 +45,8 @@ def get_dir(dir_path: _P, is_create: object = True) -> _P | None:
     """Return dir_path when it is a directory, creating it first if asked to.
 
     Parameters:
-        dir_path: the directory.
+        dir_path: the directory: a text, bytes or path object (`_P` stands for its type, which
+            the result keeps).
         is_create: when true, a missing directory is created with its missing parents.
 
     Returns:
