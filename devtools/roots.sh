@@ -4,6 +4,7 @@
 
 ROOTS_DIR=${TALLOWKIT_ROOTS:-/var/cache/tallowkit/roots}
 DEBIAN_MIRROR=${TALLOWKIT_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+ROOT_CERTS=/etc/ssl/host-certificates.crt  # inside a root: the certificates this machine trusts
 
 # Foreign architectures run through qemu-user-static, registered with binfmt_misc.
 ensure_binfmt() {
@@ -15,7 +16,7 @@ ensure_binfmt() {
 # make_root <name> <suite> <arch>: a minimal root at $ROOTS_DIR/<name>, made once.
 make_root() {
   local name=$1 suite=$2 arch=$3 dir=$ROOTS_DIR/$1 lock
-  DEBIAN_PACKAGES+=(debootstrap)
+  local DEBIAN_PACKAGES=("${DEBIAN_PACKAGES[@]}" debootstrap)  # for this machine, not the root
   [ "$arch" = arm64 ] && DEBIAN_PACKAGES+=(qemu-user-static binfmt-support)
   ensure_debian_packages
   [ "$arch" = arm64 ] && ensure_binfmt
@@ -30,7 +31,11 @@ make_root() {
     echo 'Acquire::Check-Valid-Until "false";' > "$dir/etc/apt/apt.conf.d/99tallowkit"
     echo "$suite $arch" > "$dir/.made"
   fi
+  # the root reaches the network as this machine does: its name servers, and the certificates
+  # it trusts (in_root points the root's TLS clients at them)
   cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  mkdir -p "$dir/etc/ssl"
+  cp "${SSL_CERT_FILE:-/etc/ssl/certs/ca-certificates.crt}" "$dir/$ROOT_CERTS"
   exec {lock}>&-
 }
 
@@ -45,7 +50,8 @@ in_root() {
     mount -t proc proc "$dir/proc" && mount --rbind /dev "$dir/dev" && exec "$@"' sh "$dir" \
     $pers chroot "$dir" /usr/bin/env -i HOME=/root \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-      LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CI="${CI:-}" "$@"
+      LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive CI="${CI:-}" \
+      SSL_CERT_FILE=$ROOT_CERTS PIP_CERT=$ROOT_CERTS "$@"
 }
 
 # root_install <name> <package...>: installs the Debian packages that the root lacks.
@@ -105,7 +111,9 @@ root_lock() {
 }
 
 # sid_ready: the sid root with Debian's interpreters and the packages the suite needs there.
+SID_READY=
 sid_ready() {
+  [ -n "$SID_READY" ] && return; SID_READY=1
   root_lock sid
   local pkgs=("${DEBIAN_PACKAGES[@]}" "${SID_PACKAGES[@]}")
   timed "sid: root" make_root sid sid amd64
