@@ -76,11 +76,10 @@ root_install() {
 # there. The root's own python3 runs the README's test command (Debian's wxPython and tkinter
 # are built for it); any other interpreter is built with CMake directly, as the matrix does.
 declare -A ROOT_PYTHONS=([3.14]=sid [3.15]=sid)
-SID_PACKAGES=(python3.15-dev python3.15-venv
-              libxml2-dev libxslt1-dev)  # lxml from source where PyPI has no wheel for 3.15 yet
+SID_PACKAGES=(python3.15-dev python3.15-venv)
 
-# root_tree <name>: the committed tree (HEAD here) at /root/tallowkit in the root, refreshed;
-# its build directories and virtual environments are kept between runs.
+# root_tree <name>: a clone of the committed tree (HEAD here) at /root/tallowkit in the root,
+# refreshed; its build directories and virtual environments are kept between runs.
 root_tree() {
   local dir=$ROOTS_DIR/$1/root/tallowkit head; head=$(git -C "$ROOT" rev-parse HEAD)
   [ -d "$dir/.git" ] || git clone -q --no-checkout "$ROOT" "$dir"
@@ -96,6 +95,7 @@ timed() {
   "$@" || rc=$?
   [ $rc -eq 0 ] || fail=" (failed)"
   ROOTS_TIMES+=("$(printf '%-36s %5d s%s' "$what" $((SECONDS - start)) "$fail")")
+  say "$what: $((SECONDS - start)) s$fail"
   return $rc
 }
 
@@ -146,10 +146,8 @@ roots_run_sid() {
 roots_run_trixie() {
   root_lock trixie
   timed "trixie: root" make_root trixie trixie amd64
-  local dir=$ROOTS_DIR/trixie/root/tallowkit
-  rm -rf "$dir"
-  git clone -q --no-checkout "$ROOT" "$dir"
-  git -C "$dir" checkout -q --detach "$(git -C "$ROOT" rev-parse HEAD)"
+  rm -rf "$ROOTS_DIR/trixie/root/tallowkit"
+  root_tree trixie
   timed "trixie: ./dev tour" in_root trixie sh -c 'cd /root/tallowkit && ./dev tour' &&
   timed "trixie: ./dev test" in_root trixie sh -c 'cd /root/tallowkit && ./dev test'
 }
@@ -167,7 +165,7 @@ cmd_roots() {
     fi
     "roots_run_${name//-/_}" || failed+=("$name")
   done
-  printf '\n#### root times (on a machine shared with other work)\n'
+  printf '\n#### root times\n'
   printf '%s\n' "${ROOTS_TIMES[@]}"
   [ ${#failed[@]} -eq 0 ] || { say "roots failed: ${failed[*]}"; return 1; }
 }
