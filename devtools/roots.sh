@@ -82,10 +82,10 @@ SID_PACKAGES=(python3.15-dev python3.15-venv)
 # refreshed; its build directories and virtual environments are kept between runs.
 root_tree() {
   local dir=$ROOTS_DIR/$1/root/tallowkit head; head=$(git -C "$ROOT" rev-parse HEAD)
-  [ -d "$dir/.git" ] || git clone -q --no-checkout "$ROOT" "$dir"
-  git -C "$dir" fetch -q "$ROOT" "$head"
-  git -C "$dir" checkout -q --force --detach "$head"
-  git -C "$dir" clean -q -ffdx -e /build -e '/.venv*'
+  { [ -d "$dir/.git" ] || git clone -q --no-checkout "$ROOT" "$dir"; } &&
+    git -C "$dir" fetch -q "$ROOT" "$head" &&
+    git -C "$dir" checkout -q --force --detach "$head" &&
+    git -C "$dir" clean -q -ffdx -e /build -e '/.venv*'
 }
 
 # timed <what> <command...>: runs it and notes how long it took, for the summary.
@@ -113,18 +113,18 @@ root_lock() {
 # sid_ready: the sid root with Debian's interpreters and the packages the suite needs there.
 SID_READY=
 sid_ready() {
-  [ -n "$SID_READY" ] && return; SID_READY=1
+  [ -n "$SID_READY" ] && return
   root_lock sid
   local pkgs=("${DEBIAN_PACKAGES[@]}" "${SID_PACKAGES[@]}")
-  timed "sid: root" make_root sid sid amd64
-  timed "sid: packages" root_install sid "${pkgs[@]}"
-  root_tree sid
+  timed "sid: root" make_root sid sid amd64 &&
+    timed "sid: packages" root_install sid "${pkgs[@]}" &&
+    root_tree sid && SID_READY=1
 }
 
 # run_root_python <major.minor>: the suite on that interpreter inside its root.
 run_root_python() {
   local v=$1 root=${ROOT_PYTHONS[$1]}
-  "${root}_ready"
+  "${root}_ready" || return 1  # (errexit is off when the caller tests the result)
   if [ "$(in_root "$root" python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')" = "$v" ]
   then timed "$root: ./dev test (CPython $v)" in_root "$root" /root/tallowkit/dev test
   else timed "$root: ./dev matrix $v" in_root "$root" /root/tallowkit/dev matrix "$v"
@@ -145,9 +145,9 @@ roots_run_sid() {
 # what is missing with apt inside the root.
 roots_run_trixie() {
   root_lock trixie
-  timed "trixie: root" make_root trixie trixie amd64
+  timed "trixie: root" make_root trixie trixie amd64 || return 1
   rm -rf "$ROOTS_DIR/trixie/root/tallowkit"
-  root_tree trixie
+  root_tree trixie || return 1
   timed "trixie: ./dev tour" in_root trixie sh -c 'cd /root/tallowkit && ./dev tour' &&
   timed "trixie: ./dev test" in_root trixie sh -c 'cd /root/tallowkit && ./dev test'
 }
