@@ -68,9 +68,11 @@ root_install() {
       sh $missing ) 9>"$ROOTS_DIR/$name.lock"
 }
 
-# ---- ./dev roots [--new] [names...]: makes or refreshes the roots and runs the suite inside each.
-# Each root is run by a function roots_run_<name> (a dash in the name becomes an underscore);
-# without names, every root that has one runs. --new makes the named roots again from nothing.
+# ---- ./dev roots [--new|--make] [names...]: makes or refreshes the roots and runs the suite
+# inside each. Each root is run by a function roots_run_<name> and made ready by <name>_ready (a
+# dash in the name becomes an underscore); without names, every root that has one runs. --new
+# makes the named roots again from nothing; --make only makes them ready (debootstrap and apt
+# mostly wait on the network, so CI can do this beside a step that computes).
 
 # Interpreters that this machine lacks and a root has, by major.minor: `./dev matrix` runs them
 # there. The root's own python3 runs the README's test command (Debian's wxPython and tkinter
@@ -143,9 +145,9 @@ roots_run_sid() {
 
 # trixie: a fresh clone, then the README's two commands as a newcomer types them; they install
 # what is missing with apt inside the root.
+trixie_ready() { root_lock trixie && timed "trixie: root" make_root trixie trixie amd64; }
 roots_run_trixie() {
-  root_lock trixie
-  timed "trixie: root" make_root trixie trixie amd64 || return 1
+  trixie_ready || return 1
   rm -rf "$ROOTS_DIR/trixie/root/tallowkit"
   root_tree trixie || return 1
   timed "trixie: ./dev tour" in_root trixie sh -c 'cd /root/tallowkit && ./dev tour' &&
@@ -153,8 +155,9 @@ roots_run_trixie() {
 }
 
 cmd_roots() {
-  local new= names=() name failed=()
+  local new= make= names=() name fn failed=()
   [ "${1:-}" = --new ] && { new=1; shift; }
+  [ "${1:-}" = --make ] && { make=1; shift; }
   names=("$@")
   [ ${#names[@]} -gt 0 ] || names=($(declare -F | sed -n 's/^declare -f roots_run_//p' | tr _ -))
   for name in "${names[@]}"; do
@@ -163,7 +166,8 @@ cmd_roots() {
       root_lock "$name"
       ( flock 9; rm -rf "${ROOTS_DIR:?}/$name" ) 9>"$ROOTS_DIR/$name.lock"
     fi
-    "roots_run_${name//-/_}" || failed+=("$name")
+    fn=roots_run_${name//-/_}; [ -n "$make" ] && fn=${name//-/_}_ready
+    "$fn" || failed+=("$name")
   done
   printf '\n#### root times\n'
   printf '%s\n' "${ROOTS_TIMES[@]}"
