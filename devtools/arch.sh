@@ -23,12 +23,14 @@ roots_run_bookworm_i386() {
 # arm64_build <root dir> <tree> <build dir>: the modules and the kernel test programs, built
 # here by the cross-compiler with the root as sysroot.
 arm64_build() {
-  local sysroot=$1 tree=$2 build=$3 py
+  local sysroot=$1 tree=$2 build=$3 py soabi
   py=$(cd "$sysroot/usr/include" && ls -d python3.* | sort -V | tail -1)
+  # the extension suffix, as the root's interpreter would name it
+  soabi=$(sed -n "s/^ *'SOABI': '\([^']*\)'.*/\1/p" "$sysroot"/usr/lib/$py/_sysconfigdata_*.py | head -1)
   cmake -S "$tree" -B "$build" -G Ninja --toolchain "$ROOT/devtools/aarch64-linux-gnu.cmake" \
     -DTALLOWKIT_SYSROOT="$sysroot" -DTALLOWKIT_SELFTEST=ON -DTALLOWKIT_NATIVE_TESTS=ON \
     -DPython_INCLUDE_DIR="$sysroot/usr/include/$py" \
-    -DPython_SOABI="cpython-${py#python}-aarch64-linux-gnu" >/dev/null
+    -DPython_SOABI="$soabi" >/dev/null
   cmake --build "$build" --parallel 2 >/dev/null
 }
 
