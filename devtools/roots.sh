@@ -76,17 +76,16 @@ root_install() {
 # there. The root's own python3 runs the README's test command (Debian's wxPython and tkinter
 # are built for it); any other interpreter is built with CMake directly, as the matrix does.
 declare -A ROOT_PYTHONS=([3.14]=sid [3.15]=sid)
-SID_PACKAGES=(python3.15-dev python3.15-venv
-              libxml2-dev libxslt1-dev)  # lxml from source where PyPI has no wheel for 3.15 yet
+SID_PACKAGES=(python3.15-dev python3.15-venv)
 
-# root_tree <name>: the committed tree (HEAD here) at /root/tallowkit in the root, refreshed;
-# its build directories and virtual environments are kept between runs.
+# root_tree <name>: a clone of the committed tree (HEAD here) at /root/tallowkit in the root,
+# refreshed; its build directories and virtual environments are kept between runs.
 root_tree() {
   local dir=$ROOTS_DIR/$1/root/tallowkit head; head=$(git -C "$ROOT" rev-parse HEAD)
-  [ -d "$dir/.git" ] || git clone -q --no-checkout "$ROOT" "$dir"
-  git -C "$dir" fetch -q "$ROOT" "$head"
-  git -C "$dir" checkout -q --force --detach "$head"
-  git -C "$dir" clean -q -ffdx -e /build -e '/.venv*'
+  { [ -d "$dir/.git" ] || git clone -q --no-checkout "$ROOT" "$dir"; } &&
+    git -C "$dir" fetch -q "$ROOT" "$head" &&
+    git -C "$dir" checkout -q --force --detach "$head" &&
+    git -C "$dir" clean -q -ffdx -e /build -e '/.venv*'
 }
 
 # timed <what> <command...>: runs it and notes how long it took, for the summary.
@@ -96,6 +95,7 @@ timed() {
   "$@" || rc=$?
   [ $rc -eq 0 ] || fail=" (failed)"
   ROOTS_TIMES+=("$(printf '%-36s %5d s%s' "$what" $((SECONDS - start)) "$fail")")
+  say "$what: $((SECONDS - start)) s$fail"
   return $rc
 }
 
@@ -113,18 +113,18 @@ root_lock() {
 # sid_ready: the sid root with Debian's interpreters and the packages the suite needs there.
 SID_READY=
 sid_ready() {
-  [ -n "$SID_READY" ] && return; SID_READY=1
+  [ -n "$SID_READY" ] && return
   root_lock sid
   local pkgs=("${DEBIAN_PACKAGES[@]}" "${SID_PACKAGES[@]}")
-  timed "sid: root" make_root sid sid amd64
-  timed "sid: packages" root_install sid "${pkgs[@]}"
-  root_tree sid
+  timed "sid: root" make_root sid sid amd64 &&
+    timed "sid: packages" root_install sid "${pkgs[@]}" &&
+    root_tree sid && SID_READY=1
 }
 
 # run_root_python <major.minor>: the suite on that interpreter inside its root.
 run_root_python() {
   local v=$1 root=${ROOT_PYTHONS[$1]}
-  "${root}_ready"
+  "${root}_ready" || return 1  # (errexit is off when the caller tests the result)
   if [ "$(in_root "$root" python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')" = "$v" ]
   then timed "$root: ./dev test (CPython $v)" in_root "$root" /root/tallowkit/dev test
   else timed "$root: ./dev matrix $v" in_root "$root" /root/tallowkit/dev matrix "$v"
@@ -145,11 +145,9 @@ roots_run_sid() {
 # what is missing with apt inside the root.
 roots_run_trixie() {
   root_lock trixie
-  timed "trixie: root" make_root trixie trixie amd64
-  local dir=$ROOTS_DIR/trixie/root/tallowkit
-  rm -rf "$dir"
-  git clone -q --no-checkout "$ROOT" "$dir"
-  git -C "$dir" checkout -q --detach "$(git -C "$ROOT" rev-parse HEAD)"
+  timed "trixie: root" make_root trixie trixie amd64 || return 1
+  rm -rf "$ROOTS_DIR/trixie/root/tallowkit"
+  root_tree trixie || return 1
   timed "trixie: ./dev tour" in_root trixie sh -c 'cd /root/tallowkit && ./dev tour' &&
   timed "trixie: ./dev test" in_root trixie sh -c 'cd /root/tallowkit && ./dev test'
 }
@@ -167,7 +165,7 @@ cmd_roots() {
     fi
     "roots_run_${name//-/_}" || failed+=("$name")
   done
-  printf '\n#### root times (on a machine shared with other work)\n'
+  printf '\n#### root times\n'
   printf '%s\n' "${ROOTS_TIMES[@]}"
   [ ${#failed[@]} -eq 0 ] || { say "roots failed: ${failed[*]}"; return 1; }
 }

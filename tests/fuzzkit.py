@@ -16,6 +16,7 @@ and on interpreters with audit hooks any file event outside it fails the run.
 import collections
 import contextlib
 import functools
+import gc
 import importlib
 import math
 import os
@@ -856,8 +857,10 @@ class Session:
         def run(data):
             self.run_one(target, data)
 
-        # The watchdog may interrupt a library's finaliser (a ZipFile closed by the collector):
-        # the interpreter reports that as unraisable, which is no outcome of the call.
+        # The watchdog may interrupt a library's finaliser (a ZipFile closed by the collector),
+        # and a library object left half-made by drawn arguments may fail in its finaliser (a
+        # ZipFile over bytes): the interpreter reports that as unraisable, which is no outcome
+        # of the call. Such objects sit in cycles with their exception: collect them here.
         hook = getattr(sys, "unraisablehook", None)
         if hook:
             sys.unraisablehook = lambda unraisable: None
@@ -865,6 +868,7 @@ class Session:
             run()
         finally:
             if hook:
+                gc.collect()
                 sys.unraisablehook = hook
 
 
