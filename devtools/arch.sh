@@ -19,10 +19,10 @@ ARM64_FUZZ_EXAMPLES=5
 
 roots_run_bookworm_i386() {
   root_lock bookworm-i386
-  timed "bookworm-i386: root" make_root bookworm-i386 bookworm i386
-  timed "bookworm-i386: packages" root_install bookworm-i386 "${DEBIAN_PACKAGES[@]}"
-  root_tree bookworm-i386
-  timed "bookworm-i386: ./dev test" in_root bookworm-i386 /root/tallowkit/dev test
+  timed "bookworm-i386: root" make_root bookworm-i386 bookworm i386 &&
+    timed "bookworm-i386: packages" root_install bookworm-i386 "${DEBIAN_PACKAGES[@]}" &&
+    root_tree bookworm-i386 &&
+    timed "bookworm-i386: ./dev test" in_root bookworm-i386 /root/tallowkit/dev test
 }
 
 # arm64_build <root dir> <tree> <build dir>: the modules and the kernel test programs, built
@@ -34,27 +34,32 @@ arm64_build() {
   soabi=$(sed -n "s/^ *'SOABI': '\([^']*\)'.*/\1/p" "$sysroot"/usr/lib/$py/_sysconfigdata_*.py | head -1)
   cmake -S "$tree" -B "$build" -G Ninja --toolchain "$ROOT/devtools/aarch64-linux-gnu.cmake" \
     -DTALLOWKIT_SYSROOT="$sysroot" -DTALLOWKIT_SELFTEST=ON -DTALLOWKIT_NATIVE_TESTS=ON \
-    -DPython_INCLUDE_DIR="$sysroot/usr/include/$py" \
-    -DPython_SOABI="$soabi" >/dev/null
-  cmake --build "$build" --parallel 2 >/dev/null
+    -DPython_INCLUDE_DIR="$sysroot/usr/include/$py" -DPython_SOABI="$soabi" >/dev/null &&
+    cmake --build "$build" --parallel 2 >/dev/null
 }
 
-roots_run_bookworm_arm64() {
-  local name=bookworm-arm64 dir=$ROOTS_DIR/bookworm-arm64
-  root_lock $name
-  DEBIAN_PACKAGES+=("${ARM64_HOST_PACKAGES[@]}")
-  timed "$name: root" make_root $name bookworm arm64
-  timed "$name: packages" root_install $name "${ARM64_ROOT_PACKAGES[@]}"
-  root_tree $name
-  timed "$name: cross-build" arm64_build "$dir" "$dir/root/tallowkit" "$dir/root/tallowkit/build/aarch64"
+# arm64_tests <name> <pytest args...>: the suite inside the root, on the cross-built tree, in a
+# virtual environment with the test dependencies (with the system site packages, for wxPython).
+arm64_tests() {
+  local name=$1 fuzz=TALLOWKIT_FUZZ_EXAMPLES=$ARM64_FUZZ_EXAMPLES; shift
+  [ -n "${TALLOWKIT_ARM64_FULL:-}" ] && fuzz=TALLOWKIT_ARM64_FULL=1
   timed "$name: test dependencies" in_root $name sh -c '
     cd /root/tallowkit && [ "$(cat .venv/.ready 2>/dev/null)" = "$1" ] && exit 0
     rm -rf .venv && python3 -m venv --system-site-packages .venv &&
-    .venv/bin/python -m pip install -q $1 && echo "$1" > .venv/.ready' sh "$(extra_dependencies)"
-  local fuzz=TALLOWKIT_FUZZ_EXAMPLES=$ARM64_FUZZ_EXAMPLES
-  [ -n "${TALLOWKIT_ARM64_FULL:-}" ] && fuzz=TALLOWKIT_ARM64_FULL=1
+    .venv/bin/python -m pip install -q $1 && echo "$1" > .venv/.ready' sh "$(extra_dependencies)" &&
   timed "$name: tests ($fuzz)" in_root $name sh -c 'cd /root/tallowkit && export "$1" && shift &&
     PYTHONPATH=build/aarch64/pkg TALLOWKIT_NATIVE_TEST_PROGRAMS=build/aarch64 \
     xvfb-run -a -s "-screen 0 1280x1024x24" .venv/bin/python -m pytest -q -p no:cacheprovider "$@"' \
-    sh "$fuzz" --durations=12 tests
+    sh "$fuzz" "$@"
+}
+
+roots_run_bookworm_arm64() {
+  local name=bookworm-arm64 tree=$ROOTS_DIR/bookworm-arm64/root/tallowkit
+  local DEBIAN_PACKAGES=("${DEBIAN_PACKAGES[@]}" "${ARM64_HOST_PACKAGES[@]}")  # for this machine
+  root_lock $name
+  timed "$name: root" make_root $name bookworm arm64 &&
+    timed "$name: packages" root_install $name "${ARM64_ROOT_PACKAGES[@]}" &&
+    root_tree $name &&
+    timed "$name: cross-build" arm64_build "$ROOTS_DIR/$name" "$tree" "$tree/build/aarch64" &&
+    arm64_tests $name --durations=12 tests
 }
