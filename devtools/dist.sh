@@ -5,11 +5,11 @@
 #   ./dev dist        every wheel: CPython 3.6-3.13 (host) and 3.14, 3.15 (sid root) on x86-64,
 #                     CPython 3.11 on i386 and arm64 (bookworm roots)
 #   ./dev dist --ci   the default interpreter, the oldest (3.6) and the newest (3.15)
+# Wheels are tested DIST_JOBS (2) at a time, while the next ones build.
 
 DIST_DIR=$ROOT/dist
 DIST_WORK=$ROOT/build/dist
 DIST_TOOLS=$ROOT/.venv-dist
-DIST_HOST_VERSIONS=(3.11 3.6 3.7 3.8 3.9 3.10 3.12 3.13)  # 3.11 first: the default interpreter
 # what a root needs to test a wheel, and to build one where it builds its own
 DIST_TEST_PACKAGES=(python3-venv python3-pip python3-tk python3-wxgtk4.0 xvfb xauth)
 DIST_BUILD_PACKAGES=(g++ cmake ninja-build python3-dev)
@@ -177,37 +177,54 @@ dist_twine() {
   dist_note "twine check --strict: $(grep -c PASSED "$DIST_WORK/twine.log") of $(ls "$DIST_DIR" | wc -l) passed"
 }
 
+# Each target is built in turn; its tests start in the background as soon as its wheel is there.
+DIST_TARGETS=(3.11 3.6 3.15 3.14 3.7 3.8 3.9 3.10 3.12 3.13 i686 aarch64)  # the default first
+DIST_CI_TARGETS=(3.11 3.6 3.15)  # the default, the oldest and the newest
+declare -A DIST_READY=()
+
+dist_root() {  # <root>: made (or waited for) and equipped, once per run
+  [ -n "${DIST_READY[$1]:-}" ] && return; DIST_READY[$1]=1
+  case $1 in
+    sid) dist_try "sid root" dist_root_ready sid sid amd64 "${DIST_BUILD_PACKAGES[@]}" \
+           "${DIST_TEST_PACKAGES[@]}" python3.15-dev python3.15-venv ;;
+    bookworm-i386) dist_try "i386 root" dist_root_ready bookworm-i386 bookworm i386 \
+           "${DIST_BUILD_PACKAGES[@]}" "${DIST_TEST_PACKAGES[@]}" ;;
+    bookworm-arm64) dist_try "arm64 root" dist_root_ready bookworm-arm64 bookworm arm64 \
+           libc6-dev libstdc++-12-dev python3-dev "${DIST_TEST_PACKAGES[@]}" ;;
+  esac
+}
+
+dist_target() {  # <target>: its wheel built, its tests started
+  local t=$1 opt=--system-site-packages   # Debian's python3 of a root: its wxPython
+  case $t in
+    i686)
+      dist_root bookworm-i386
+      dist_try "build $t" dist_build_root bookworm-i386 python3 cp311-i686
+      dist_spawn "test $t" dist_test_root bookworm-i386 python3 cp311-i686 "$opt" ;;
+    aarch64)
+      dist_root bookworm-arm64
+      dist_try "build $t" dist_build_arm64
+      dist_spawn "test $t" dist_test_root bookworm-arm64 python3 cp311-aarch64 "$opt" ;;
+    3.1[4-9])
+      dist_root sid
+      [ "$(in_root sid python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')" = "$t" ] || opt=-
+      dist_try "build $t" dist_build_root sid "python$t" "cp${t//./}-x86_64"
+      dist_spawn "test $t" dist_test_root sid "python$t" "cp${t//./}-x86_64" "$opt" ;;
+    *)
+      dist_try "build $t" dist_build_host "$t"
+      dist_spawn "test $t" dist_test_host "$t" ;;
+  esac
+}
+
 cmd_dist() {
-  local ci= start=$SECONDS v
-  [ "${1:-}" = --ci ] && ci=1
+  local start=$SECONDS t targets=("${DIST_TARGETS[@]}")
+  [ "${1:-}" = --ci ] && targets=("${DIST_CI_TARGETS[@]}")
   ensure_debian_packages
   dist_tools
   dist_sdist
-  local host=("${DIST_HOST_VERSIONS[@]}") sid=(3.14 3.15)
-  [ -n "$ci" ] && host=(3.11 3.6) sid=(3.15)
-  for v in "${host[@]}"; do dist_try "build $v" dist_build_host "$v"; done
-  dist_try "sid root" dist_root_ready sid sid amd64 "${DIST_BUILD_PACKAGES[@]}" \
-    "${DIST_TEST_PACKAGES[@]}" python3.15-dev python3.15-venv
-  for v in "${sid[@]}"; do dist_try "build $v" dist_build_root sid "python$v" "cp${v//./}-x86_64"; done
-  if [ -z "$ci" ]; then
-    dist_try "i386 root" dist_root_ready bookworm-i386 bookworm i386 "${DIST_BUILD_PACKAGES[@]}" \
-      "${DIST_TEST_PACKAGES[@]}"
-    dist_try "build i686" dist_build_root bookworm-i386 python3 cp311-i686
-    dist_try "arm64 root" dist_root_ready bookworm-arm64 bookworm arm64 libc6-dev libstdc++-12-dev \
-      python3-dev "${DIST_TEST_PACKAGES[@]}"
-    dist_try "build aarch64" dist_build_arm64
-  fi
-  dist_try twine dist_twine
-  if [ -z "$ci" ]; then  # the slowest first: arm64 runs under emulation
-    dist_spawn "test aarch64" dist_test_root bookworm-arm64 python3 cp311-aarch64 --system-site-packages
-    dist_spawn "test i686" dist_test_root bookworm-i386 python3 cp311-i686 --system-site-packages
-  fi
-  for v in "${sid[@]}"; do
-    local opt=-; [ "$v" = 3.14 ] && opt=--system-site-packages   # sid's python3 and wxPython
-    dist_spawn "test $v" dist_test_root sid "python$v" "cp${v//./}-x86_64" "$opt"
-  done
-  for v in "${host[@]}"; do dist_spawn "test $v" dist_test_host "$v"; done
+  for t in "${targets[@]}"; do dist_target "$t"; done
   wait
+  dist_try twine dist_twine
   say "summary"; cat "$DIST_WORK/summary.txt"
   say "dist took $((SECONDS - start)) s"
   ! grep -q '^FAILED' "$DIST_WORK/summary.txt" || { say "dist failed"; return 1; }
