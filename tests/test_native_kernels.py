@@ -1,5 +1,6 @@
 """The number-theory kernels in src/native, built as a C++ test program and compared with
 references written here in plain Python (big-integer arithmetic, no shared code)."""
+import math
 import os
 import random
 import shutil
@@ -10,7 +11,7 @@ from pathlib import Path
 import pytest
 from hypothesis import given, settings, strategies as st
 
-from oracles.reference_primes import PSI13, is_probable_prime, rho_walk
+from oracles.reference_primes import PSI13, is_probable_prime, products_near_the_roots_of, rho_walk
 
 # The kernels know nothing of the interpreter: the interpreter matrix leaves them to the main run.
 pytestmark = pytest.mark.skipif(bool(os.environ.get("TALLOWKIT_MATRIX")),
@@ -23,11 +24,19 @@ PSI12 = 318665857834031151167461        # first strong pseudoprime to the first 
 
 @pytest.fixture(scope="module")
 def programs(tmp_path_factory):
-    """Configures and builds both test programs (with and without unsigned __int128)."""
+    """Configures and builds both test programs (with and without unsigned __int128), or takes
+    them from TALLOWKIT_NATIVE_TEST_PROGRAMS, a build tree made beforehand (by a cross-compiler)."""
+    suffix = ".exe" if os.name == "nt" else ""
+    prebuilt = os.environ.get("TALLOWKIT_NATIVE_TEST_PROGRAMS")
+    build = Path(prebuilt or os.environ.get("TALLOWKIT_NATIVE_TEST_BUILD")
+                 or tmp_path_factory.mktemp("native"))
+    programs = {kind: build / ("tallowkit_native_tests" + extra + suffix)
+                for kind, extra in (("int128", ""), ("portable", "_portable"))}
+    if prebuilt:
+        return programs
     missing = [tool for tool in ("cmake", "g++") if shutil.which(tool) is None]
     if missing:
         pytest.skip("building the kernel tests needs %s" % " and ".join(missing))
-    build = Path(os.environ.get("TALLOWKIT_NATIVE_TEST_BUILD") or tmp_path_factory.mktemp("native"))
     generator = ["-G", "Ninja"] if shutil.which("ninja") else []
     subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), *generator,
                     "-DPython_EXECUTABLE=" + sys.executable, "-DTALLOWKIT_NATIVE_TESTS=ON",
@@ -36,9 +45,7 @@ def programs(tmp_path_factory):
     subprocess.run(["cmake", "--build", str(build), "--parallel", "2", "--target",
                     "tallowkit_native_tests", "tallowkit_native_tests_portable"],
                    check=True, stdout=subprocess.DEVNULL)
-    suffix = ".exe" if os.name == "nt" else ""
-    return {kind: build / ("tallowkit_native_tests" + extra + suffix)
-            for kind, extra in (("int128", ""), ("portable", "_portable"))}
+    return programs
 
 
 def ask(program, queries):
@@ -104,6 +111,17 @@ def test_primality_matches_the_reference(programs, kind):
     answers = ask(programs[kind], ["isprime %d" % n for n in numbers])
     expected = ["1" if is_prime(n) else "0" for n in numbers]
     wrong = [(n, a) for n, a, e in zip(numbers, answers, expected) if a != e]
+    assert wrong == []
+
+
+@pytest.mark.parametrize("kind", ["int128", "portable"])
+def test_trial_bound_is_the_interpreters(programs, kind):
+    """floor(sqrt(float(n))) with float(n) rounded to double, past 64 bits too."""
+    rng = random.Random(5)
+    numbers = [n for _, n in products_near_the_roots_of([2**53, 2**62, 2**63, 2**64, 2**100])]
+    numbers += [rng.getrandbits(rng.randrange(50, 127)) for _ in range(2000)]
+    answers = ask(programs[kind], ["bound %d" % n for n in numbers])
+    wrong = [(n, a) for n, a in zip(numbers, answers) if a != str(math.floor(math.sqrt(n)))]
     assert wrong == []
 
 

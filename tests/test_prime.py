@@ -11,7 +11,8 @@ from hypothesis import given, settings, strategies as st
 
 import tallowkit.math.prime as prime
 from oracles import prime_oracle as oracle
-from oracles.reference_primes import is_probable_prime, next_probable_prime
+from oracles.reference_primes import (is_probable_prime, next_probable_prime,
+                                      products_near_the_roots_of)
 
 # Floats reach random.randint and math.factorial exactly as in the rendering; newer interpreters
 # warn about that, and the warning is theirs.
@@ -219,6 +220,17 @@ def test_is_prime_of_large_products(base, gap, shape_kind):
     smallest = min(p, q) if n != p else n
     assert prime.is_prime(n) is (smallest > bound)
     assert prime.is_composite(n) is not (smallest > bound)
+
+
+def test_is_prime_near_the_float_precision_limit():
+    """The bound is the interpreter's floor(sqrt(n)) on a float rounded to double: extended
+    precision kept sqrt(float(p * p)) below p and called such squares prime."""
+    wrong = []
+    for p, n in products_near_the_roots_of([2 ** 53, 2 ** 62, 2 ** 63]):
+        passes = p > math.floor(math.sqrt(n))
+        if (prime.is_prime(n), prime.is_composite(n)) != (passes, not passes):
+            wrong.append(n)
+    assert wrong == []
 
 
 @pytest.mark.parametrize("n", [2 ** 61 - 1, 10 ** 12 + 39, 3 * 10 ** 24 + 1, 3 * 10 ** 24 + 7,

@@ -3,9 +3,16 @@
 
 #include <algorithm>
 #include <bit>
+#include <cfloat>
 #include <cmath>
 
 #include "montgomery.hpp"
+
+// The bound must be floor(sqrt(x)) with x and its root each rounded to double, as the
+// interpreter's floats are; wider intermediates (x87) give other bounds.
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD >= 2
+#error "double arithmetic must round to double here: on 32-bit x86 build with -msse2 -mfpmath=sse"
+#endif
 
 namespace tk::native {
 

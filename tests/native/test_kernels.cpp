@@ -12,6 +12,7 @@
 
 #include "montgomery.hpp"
 #include "primes.hpp"
+#include "trial_division.hpp"
 #include "wide.hpp"
 
 using namespace tk::native;
@@ -346,7 +347,7 @@ std::string optional_text(std::optional<std::uint64_t> value) {
     return value ? std::to_string(*value) : "none";
 }
 
-// One query: isprime N | primes LO HI | count LO HI | pi N | next N | prev N |
+// One query: isprime N | bound N | primes LO HI | count LO HI | pi N | next N | prev N |
 // rho X C X0 STEPS | rhoplain X C X0 STEPS | powmod A E M | mulmod A B M.
 std::string eval_line(const std::string& line) {
     std::istringstream in(line);
@@ -362,13 +363,14 @@ std::string eval_line(const std::string& line) {
     auto need = [&](std::size_t count) {
         if (args.size() != count) return false;
         for (const Wide& w : args)
-            if (w.hi != 0 && op != "isprime") return false;
+            if (w.hi != 0 && op != "isprime" && op != "bound") return false;
         return true;
     };
     if (op == "isprime" && need(1)) {
         if (!less(args[0], wide_prime_limit)) return "out";
         return is_prime_wide(args[0]) ? "1" : "0";
     }
+    if (op == "bound" && need(1)) return std::to_string(trial_bound(args[0]));
     if (op == "primes" && need(2)) {
         std::string text;
         for_each_prime(arg(0), arg(1), [&](std::uint64_t p) {

@@ -38,6 +38,21 @@ def next_probable_prime(n):
     return n
 
 
+def products_near_the_roots_of(powers, spread=3000):
+    """(p, n): squares, twin products and products of neighbouring primes p < q whose product n
+    lies near each power of two, where float(n) drops low bits of n."""
+    cases = []
+    for power in powers:
+        centre = int(math.sqrt(power))
+        primes = [next_probable_prime(centre - spread)]
+        while primes[-1] < centre + spread:
+            primes.append(next_probable_prime(primes[-1] + 1))
+        cases += [(p, p * p) for p in primes]
+        cases += [(p, p * (p + 2)) for p in primes if is_probable_prime(p + 2)]
+        cases += [(p, p * q) for p, q in zip(primes, primes[1:])]
+    return cases
+
+
 def rho_walk(x, c, x0, max_steps=None):
     """The module's walk on x with constant c from x0, cut after max_steps steps (None: no cut):
     (result, i), result None when cut. For x > 0 the module's gcd(y - x0, x) is math.gcd."""
