@@ -3,8 +3,9 @@ import os
 import subprocess
 import sys
 
-import openpyxl
 import pytest
+
+openpyxl = pytest.importorskip("openpyxl", reason="openpyxl is not installed for this interpreter")
 
 import tallowkit
 

@@ -2,8 +2,9 @@
 import traceback
 from types import SimpleNamespace
 
-import openpyxl
 import pytest
+
+openpyxl = pytest.importorskip("openpyxl", reason="openpyxl is not installed for this interpreter")
 
 from tallowkit.office.excel.openpyxl import abacleaf, abacpatch
 from tallowkit.office.excel.openpyxl.abacleaf import AbacLeaf

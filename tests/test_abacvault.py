@@ -5,8 +5,9 @@ import traceback
 import types
 
 import pytest
-import xlrd
-import xlwt
+
+xlrd = pytest.importorskip("xlrd", reason="xlrd is not installed for this interpreter")
+xlwt = pytest.importorskip("xlwt", reason="xlwt is not installed for this interpreter")
 
 from tallowkit.office.excel.xlrwu import abacvault
 from tallowkit.office.excel.xlrwu.abacvault import AbacVault

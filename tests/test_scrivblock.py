@@ -5,8 +5,9 @@ import subprocess
 import sys
 import traceback
 
-import docx
 import pytest
+
+docx = pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
 
 from tallowkit.office.word.pydocx import scrivblock, scrivspan
 from tallowkit.office.word.pydocx.scrivblock import ScrivBlock

@@ -1,8 +1,9 @@
 """The document wrapper on real .docx files made with python-docx."""
 import os
 
-import docx
 import pytest
+
+docx = pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
 
 from oracles import scrivdocs
 from tallowkit.office.word.pydocx import scrivbook

@@ -1,6 +1,7 @@
 """The table wrapper over tables of several shapes."""
-import docx
 import pytest
+
+docx = pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
 
 from tallowkit.office.word.pydocx import scrivblock
 from tallowkit.office.word.pydocx.scrivbook import ScrivBook

@@ -1,6 +1,7 @@
 """The header/footer wrapper: which of header and footer it stands for, indexes, identities."""
-import docx
 import pytest
+
+docx = pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
 
 from tallowkit.office.word.pydocx import scrivblock
 from tallowkit.office.word.pydocx.scrivmargin import ScrivMargin

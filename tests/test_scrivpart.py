@@ -5,6 +5,7 @@ import traceback
 import pytest
 from hypothesis import given, settings, strategies as st
 
+pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
 from oracles import scrivdocs
 from tallowkit.office.word.pydocx import scrivcodes, scrivpart
 from tallowkit.office.word.pydocx.scrivbook import ScrivBook

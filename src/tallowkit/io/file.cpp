@@ -2,7 +2,8 @@
 // and shutil.
 #include "tallowkit.hpp"
 
-#include <cstdlib>
+#include <charconv>
+#include <cstring>
 
 using namespace tk;
 
@@ -44,9 +45,11 @@ PyObject* read_all_mode = nullptr;
 bool rejects_universal_mode() {
     char version[16];
     compat::runtime_version(version, sizeof version);
-    char* rest = nullptr;
-    long major = std::strtol(version, &rest, 10);
-    long minor = *rest == '.' ? std::strtol(rest + 1, nullptr, 10) : 0;
+    // from_chars, not strtol: newer C library headers bind strtol to a glibc 2.38 symbol
+    const char* end = version + std::strlen(version);
+    int major = 0, minor = 0;
+    const char* rest = std::from_chars(version, end, major).ptr;
+    if (rest < end && *rest == '.') std::from_chars(rest + 1, end, minor);
     return major > 3 || (major == 3 && minor >= 11);
 }
 

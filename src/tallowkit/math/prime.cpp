@@ -8,6 +8,7 @@
 #include "trial_division.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -433,8 +434,9 @@ u64 append_next_primes(Handle ps, i64 count, u64 last) {
     SignalPoll signals;
     Py_ssize_t have = PyList_GET_SIZE(ps.get());
     while (have < count && last < static_cast<u64>(native_limit)) {
-        // A window where the primes still wanted are expected, about log(last) apart.
-        double gap = std::log(static_cast<double>(last) + 3.0) * 1.25;
+        // A window where the primes still wanted are expected, about ln(last) apart; ln taken
+        // from the bit length, as libm's log would raise the C library version wheels require.
+        double gap = static_cast<double>(std::bit_width(last + 3)) * (0.6931471805599453 * 1.25);
         double wanted = static_cast<double>(count - have) * gap + 256.0;
         u64 hi = last + static_cast<u64>(std::min(wanted, static_cast<double>(1 << 22)));
         hi = std::min(hi, static_cast<u64>(native_limit));
