@@ -8,6 +8,7 @@
 #include "trial_division.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -624,9 +625,13 @@ std::optional<u64> native_factorial(Handle k, i64 offset) {
     if (!global_is(name::math, seen.math) ||
         !module_attr_is(seen.math, name::factorial, seen.factorial))
         return std::nullopt;
-    u64 f = 1;
-    for (i64 i = 2; i <= v + offset; ++i) f *= static_cast<u64>(i);
-    return f;
+    static constexpr auto table = [] {
+        std::array<u64, 21> t{};
+        t[0] = 1;
+        for (std::size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * i;
+        return t;
+    }();
+    return table[static_cast<std::size_t>(v + offset)];
 }
 
 Object factorial(Object n) {
