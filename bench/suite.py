@@ -9,8 +9,8 @@ rendering (tests/oracles, bench/cellnote.py), the best peer, the floor (the leas
 implementation must spend on the same call or result), then the ratios product / rendering,
 product / peer and product / floor, and the goal of the row.
 
-The cells of one row are timed in turn, repeat after repeat, and the best of each is kept, so
-a busy moment of the machine weighs on all of them alike; "noise" is the largest, over the
+Each repeat times every cell of every row in turn, and the best of each cell is kept, so a
+busy spell of the machine weighs on all of them alike; "noise" is the largest, over the
 cells of the row, of the second-best time over the best (1.00: the best was reproduced). Peers that
 keep state between calls (sympy's factor cache and prime sieve) are reset before every call,
 and the reset is timed apart and subtracted, so each column does the same work every repeat.
@@ -95,14 +95,14 @@ class Row:
     def cells(self):
         return [c for c in [self.product, self.rendering] + self.peers + [self.floor] if c]
 
-    def run(self, repeat):
-        cells = self.cells()
-        for c in cells:
+    def calibrate(self):
+        for c in self.cells():
             c.calibrate()
-        for _ in range(repeat):
-            for c in cells:
-                c.measure()
-        self.spread = max(c.noise() for c in cells)
+
+    def measure(self):
+        for c in self.cells():
+            c.measure()
+        self.spread = max(c.noise() for c in self.cells())
 
     def best_peer(self):
         return min(self.peers, key=lambda c: c.best) if self.peers else None
@@ -364,6 +364,7 @@ def main():
     parser.add_argument("--memory", type=float, default=0,
                         help="also measure the peak memory of get_all_primes(0, N)")
     parser.add_argument("--json", help="write the results to this file")
+    parser.add_argument("--only", help="measure only the rows whose name contains this text")
     args = parser.parse_args()
     TARGET = args.target
 
@@ -377,9 +378,14 @@ def main():
           % (label, gmpy2.version() if gmpy2 else "missing",
              getattr(sympy, "__version__", "missing"), args.repeat))
     rows = call_rows(tkplatform, frametest) + number_rows(prime, gmpy2, sympy) + cell_rows(cellnote)
+    rows = [r for r in rows if args.only is None or args.only in r.name]
     gc.collect()
     for r in rows:
-        r.run(args.repeat)
+        r.calibrate()
+    # each repeat passes over every row, so that a busy spell of the machine is shared out
+    for _ in range(args.repeat):
+        for r in rows:
+            r.measure()
     print_table(rows)
     memory = memory_line(int(args.memory)) if args.memory else None
     if memory:

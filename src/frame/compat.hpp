@@ -58,28 +58,8 @@ inline PyObject* vectorcall(PyObject* callable, PyObject* const* args, Py_ssize_
 #elif PY_VERSION_HEX >= 0x03080000
     return _PyObject_Vectorcall(callable, args, static_cast<size_t>(nargs), kwnames);
 #else
-    PyObject* tuple = PyTuple_New(nargs);
-    if (!tuple) return nullptr;
-    for (Py_ssize_t i = 0; i < nargs; ++i) {
-        Py_INCREF(args[i]);
-        PyTuple_SET_ITEM(tuple, i, args[i]);
-    }
-    PyObject* kwargs = nullptr;
-    Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-    if (nkw) {
-        kwargs = PyDict_New();
-        for (Py_ssize_t i = 0; kwargs && i < nkw; ++i)
-            if (PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, i), args[nargs + i]) < 0)
-                Py_CLEAR(kwargs);
-        if (!kwargs) {
-            Py_DECREF(tuple);
-            return nullptr;
-        }
-    }
-    PyObject* result = PyObject_Call(callable, tuple, kwargs);
-    Py_DECREF(tuple);
-    Py_XDECREF(kwargs);
-    return result;
+    // the interpreter's own fast call of these versions (kwnames: unique exact str)
+    return _PyObject_FastCallKeywords(callable, const_cast<PyObject**>(args), nargs, kwnames);
 #endif
 }
 
