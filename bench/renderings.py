@@ -1,7 +1,9 @@
 """The benchmarks' plain-Python renderings of tallowkit.base.platform and tallowkit.cvt.cellnote,
-written as a Python programmer would write these modules (the builtin ord, floor division for
-ints); tallowkit.math.prime's rendering is tests/oracles/prime_oracle.py."""
+written as a Python programmer would write these modules; tallowkit.math.prime's rendering is
+tests/oracles/prime_oracle.py."""
+import importlib.util
 import platform
+from pathlib import Path
 
 Windows = "Windows"
 Linux = "Linux"
@@ -28,49 +30,13 @@ def single(x):
     return x
 
 
-def cvt_i_to_a(i):
-    return chr(i + 64)
-
-
-def cvt_a_to_i(a):
-    return ord(a.upper()) - 64
-
-
-def cvt_one_to_a(i):
-    s = ''
-    while i > 0:
-        m = i % 26
-        if m == 0:
-            m = 26
-        s = chr(int(m) + 64) + s
-        i = (i - m) // 26
-    return s
-
-
-def cvt_a_to_one(s):
-    s = s.upper()
-    ls = len(s)
-    t = 0
-    for i in range(ls):
-        if i == 0:
-            t = t + ord(s[ls - i - 1]) - 64
-        else:
-            t = t + (ord(s[ls - i - 1]) - 64) * 26 ** i
-    return t
-
-
-def cvt_a1_to_r1c1(a1):
-    a1 = a1.upper().strip()
-    ls = len(a1)
-    astr = ''
-    dstr = ''
-    for i in range(ls):
-        if a1[i].isalpha():
-            astr = astr + a1[i]
-        elif a1[i].isdigit():
-            dstr = dstr + a1[i]
-    return (int(dstr), cvt_a_to_one(astr))
-
-
-def cvt_r1c1_to_a1(row, col):
-    return cvt_one_to_a(col) + str(row)
+# Cell notation: the tests' rendering (tests/oracles), with the interpreter's own ord in place of
+# the one that copies the module's refusal messages.
+_spec = importlib.util.spec_from_file_location(
+    "cellnote_oracle", str(Path(__file__).resolve().parent.parent / "tests" / "oracles" / "cellnote_oracle.py"))
+_cellnote = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(_cellnote)
+_cellnote._ord = ord
+cvt_i_to_a, cvt_a_to_i = _cellnote.cvt_i_to_a, _cellnote.cvt_a_to_i
+cvt_one_to_a, cvt_a_to_one = _cellnote.cvt_one_to_a, _cellnote.cvt_a_to_one
+cvt_a1_to_r1c1, cvt_r1c1_to_a1 = _cellnote.cvt_a1_to_r1c1, _cellnote.cvt_r1c1_to_a1

@@ -27,7 +27,6 @@ import platform
 import random
 import subprocess
 import sys
-import textwrap
 import timeit
 from pathlib import Path
 
@@ -294,32 +293,16 @@ def cell_rows(cellnote):
     return rows
 
 
-MEMORY_CHILD = textwrap.dedent("""
-    import gc, sys
-    def status(field):
-        with open("/proc/self/status") as f:
-            for line in f:
-                if line.startswith(field + ":"):
-                    return int(line.split()[1]) * 1024
-    import tallowkit.math.prime as prime
-    gc.collect()
-    with open("/proc/self/clear_refs", "w") as f:
-        f.write("5")   # restart the peak from here
-    base = status("VmRSS")
-    result = prime.get_all_primes(0, int(sys.argv[1]))
-    print(base, status("VmHWM"), status("VmRSS"))
-""")
-
-
 def memory_line(n):
     """Peak resident memory of get_all_primes(0, n) in a child, over the memory of its result."""
     if not os.path.exists("/proc/self/clear_refs"):
         return None
+    from prime import MEMORY_CHILD    # bench/prime.py: the child that measures it
     done = subprocess.run([sys.executable, "-c", MEMORY_CHILD, str(n)], stdout=subprocess.PIPE,
                           universal_newlines=True, env=dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path)))
     if done.returncode != 0:
         return None
-    base, peak, after = map(int, done.stdout.split())
+    base, peak, after, _ = map(int, done.stdout.split())
     return {"n": n, "peak": peak - base, "result": after - base, "ratio": (peak - base) / (after - base)}
 
 
