@@ -239,7 +239,10 @@ inline bool watch_dict(PyObject* dict) {
     }
     return true;
 }
-inline DictStamp dict_stamp(PyObject*) { return shared_dict_watch_slot()->epoch; }
+inline DictStamp dict_stamp(PyObject*) {
+    const SharedDictWatch* w = shared_dict_watch_slot();
+    return w ? w->epoch : 0;   // without a watcher nothing is ever cached
+}
 #else
 // Version tags: every change of any dict gives it a new, process-wide unique version.
 inline bool watch_dict(PyObject*) { return true; }
