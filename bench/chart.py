@@ -4,7 +4,8 @@
 
 Two panels, one row of points per workload and one colour per interpreter: the speed-up over
 the plain-Python rendering (rendering time / tallowkit time) and over the best peer (peer
-time / tallowkit time), on a logarithmic scale; 1 marks equal speed.
+time / tallowkit time; a cross: over the floor, where a workload has no peer), on a
+logarithmic scale; 1 marks equal speed.
 """
 import argparse
 import json
@@ -31,12 +32,18 @@ def main():
     fig, axes = plt.subplots(1, 2, figsize=(15, 0.26 * len(names) + 1.5), sharey=True)
     for ax, (column, title) in zip(axes, panels):
         for k, run in enumerate(runs):
-            ys, xs = [], []
+            ys, xs, floors = [], [], []
             for row in run["rows"]:
+                y = names.index(row["name"]) + (k - len(runs) / 2) * 0.06
                 if row.get(column) and row["product"] > 0:
-                    ys.append(names.index(row["name"]) + (k - len(runs) / 2) * 0.06)
+                    ys.append(y)
                     xs.append(row[column] / row["product"])
-            ax.scatter(xs, ys, s=14, label="Python " + ".".join(run["python"].split(".")[:2]))
+                elif column == "peer" and row.get("floor") and row["product"] > 0:
+                    floors.append((row["floor"] / row["product"], y))   # no peer: the floor
+            label = "Python " + ".".join(run["python"].split(".")[:2])
+            dots = ax.scatter(xs, ys, s=14, label=label)
+            if floors:
+                ax.scatter(*zip(*floors), s=22, marker="x", color=dots.get_facecolor()[0])
         ax.axvline(1.0, color="black", linewidth=0.8)
         ax.set_xscale("log")
         ax.set_title(title)
@@ -44,7 +51,7 @@ def main():
     axes[0].set_yticks(range(len(names)))
     axes[0].set_yticklabels(names, fontsize=7)
     axes[0].invert_yaxis()
-    axes[1].legend(fontsize=7, loc="lower right")
+    axes[1].legend(fontsize=7, loc="lower right", title="x: over the floor", title_fontsize=7)
     fig.tight_layout()
     fig.savefig(args.output, dpi=110)
     print("wrote %s" % args.output)
