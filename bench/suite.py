@@ -190,7 +190,7 @@ def semiprimes(rng, bits, count, probable_prime):
     return [prime(bits // 2) * prime(bits - bits // 2) for _ in range(count)]
 
 
-def number_rows(prime, gmpy2, sympy):
+def number_rows(prime, gmpy2, sympy, frametest):
     py = load(ROOT / "tests" / "oracles" / "prime_oracle.py", "prime_oracle")
     references = load(ROOT / "tests" / "oracles" / "reference_primes.py", "reference_primes")
     fresh = sympy_fresh(sympy)
@@ -207,8 +207,9 @@ def number_rows(prime, gmpy2, sympy):
     peer = lambda label, f, args: f and call_cell(label, f, args)
     sympy_peer = lambda label, f, args: f and call_cell(label, f, args, fresh)
 
+    # its floor: a call of a frame function that does nothing
     row("is_odd", "7", [call_cell("7 % 2 == 1", lambda n: n % 2 == 1, "7")],
-        goals=(("rendering", 0.5),))
+        frametest and call_cell("frame call", frametest.single, "7"), goals=(("rendering", 0.5),))
     row("is_even", "8")
     row("is_prime", "7", [peer("gmpy2.is_prime", g("is_prime"), "7")])
     row("is_prime", "1000003", [peer("gmpy2.is_prime", g("is_prime"), "1000003"),
@@ -368,7 +369,7 @@ def main():
     print("%s; gmpy2 %s; sympy %s; %d repeats, best kept"
           % (label, gmpy2.version() if gmpy2 else "missing",
              getattr(sympy, "__version__", "missing"), args.repeat))
-    rows = call_rows(tkplatform, frametest) + number_rows(prime, gmpy2, sympy) + cell_rows(cellnote)
+    rows = call_rows(tkplatform, frametest) + number_rows(prime, gmpy2, sympy, frametest) + cell_rows(cellnote)
     rows = [r for r in rows if args.only is None or args.only in r.name]
     gc.collect()
     for r in rows:
