@@ -40,8 +40,8 @@ def main():
                     xs.append(row[column] / row["product"])
                 elif column == "peer" and row.get("floor") and row["product"] > 0:
                     floors.append((row["floor"] / row["product"], y))   # no peer: the floor
-            label = "Python " + ".".join(run["python"].split(".")[:2])
-            dots = ax.scatter(xs, ys, s=14, label=label)
+            dots = ax.scatter(xs, ys, s=14, label="Python " + run["python"],
+                              color=plt.get_cmap("tab20")(k % 20))
             if floors:
                 ax.scatter(*zip(*floors), s=22, marker="x", color=dots.get_facecolor()[0])
         ax.axvline(1.0, color="black", linewidth=0.8)
