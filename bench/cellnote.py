@@ -19,45 +19,9 @@ N = 100000
 REPEAT = 15
 
 
-# ---- the same algorithms in plain Python (the builtin ord, floor division for ints) ----------
-def py_cvt_one_to_a(i):
-    s = ''
-    while i > 0:
-        m = i % 26
-        if m == 0:
-            m = 26
-        s = chr(int(m) + 64) + s
-        i = (i - m) // 26
-    return s
-
-
-def py_cvt_a_to_one(s):
-    s = s.upper()
-    ls = len(s)
-    t = 0
-    for i in range(ls):
-        if i == 0:
-            t = t + ord(s[ls - i - 1]) - 64
-        else:
-            t = t + (ord(s[ls - i - 1]) - 64) * 26 ** i
-    return t
-
-
-def py_cvt_a1_to_r1c1(a1):
-    a1 = a1.upper().strip()
-    ls = len(a1)
-    astr = ''
-    dstr = ''
-    for i in range(ls):
-        if a1[i].isalpha():
-            astr = astr + a1[i]
-        elif a1[i].isdigit():
-            dstr = dstr + a1[i]
-    return (int(dstr), py_cvt_a_to_one(astr))
-
-
-def py_cvt_r1c1_to_a1(row, col):
-    return py_cvt_one_to_a(col) + str(row)
+# the same algorithms in plain Python
+from renderings import (cvt_a1_to_r1c1 as py_cvt_a1_to_r1c1, cvt_a_to_one as py_cvt_a_to_one,
+                        cvt_one_to_a as py_cvt_one_to_a, cvt_r1c1_to_a1 as py_cvt_r1c1_to_a1)
 
 
 def openpyxl_r1c1_to_a1(row, col):

@@ -10,6 +10,7 @@ import subprocess
 import sys
 import textwrap
 import traceback
+import types
 
 import pytest
 
@@ -183,6 +184,56 @@ def test_globals_are_looked_up_at_every_call(monkeypatch):
     # builtins are the fallback
     monkeypatch.setattr(builtins, "inner", lambda x: "builtin", raising=False)
     assert ft.outer(5) == "builtin"
+
+
+def _set_global(name, value):
+    ft.__dict__[name] = value
+
+
+def _rebind_in_builtins(name, value):
+    del ft.__dict__[name]
+    setattr(builtins, name, value)
+
+
+# Lookups are remembered between calls; every way of changing a dict they read must show at once.
+@pytest.mark.parametrize("change", [
+    lambda v: setattr(ft, "inner", v),                      # module global rebound
+    lambda v: _set_global("inner", v),                       # through the module dict
+    lambda v: ft.__dict__.update(inner=v),                   # dict update
+    lambda v: _rebind_in_builtins("inner", v),               # global gone, a builtin found
+])
+def test_rebinding_is_seen_through_the_lookup_cache(monkeypatch, change):
+    monkeypatch.setattr(ft, "inner", ft.inner)
+    monkeypatch.setattr(builtins, "inner", None, raising=False)
+    for n in range(3):
+        assert ft.outer(1) == 1     # warm
+        change(lambda x, n=n: ("new", n, x))
+        assert ft.outer(2) == ("new", n, 2)
+        ft.__dict__["inner"] = lambda x: 1 // x    # and back to the original behaviour
+    monkeypatch.delattr(builtins, "inner")
+
+
+def test_imported_module_attribute_rebound_replaced_or_cleared(monkeypatch):
+    fake = types.ModuleType("fakeplatform")
+    fake.system = lambda: "One"
+    monkeypatch.setattr(tkplatform, "platform", fake)
+    assert [tkplatform.get_os_type() for _ in range(3)] == ["One"] * 3
+    fake.system = lambda: "Two"                                  # attribute rebound
+    assert tkplatform.get_os_type() == "Two"
+    fake.__dict__.clear()                                        # dict cleared
+    with pytest.raises(AttributeError):
+        tkplatform.get_os_type()
+    fake.__dict__.update(system=lambda: "Three")                  # refilled
+    assert tkplatform.get_os_type() == "Three"
+    other = types.ModuleType("other")                            # module replaced
+    other.system = lambda: "Four"
+    tkplatform.platform = other
+    assert tkplatform.get_os_type() == "Four"
+    del other                                                    # a new dict, maybe at its address
+    again = types.ModuleType("again")
+    again.system = lambda: "Five"
+    tkplatform.platform = again
+    assert tkplatform.get_os_type() == "Five"
 
 
 def test_runaway_recursion_is_an_error_not_a_crash(monkeypatch):

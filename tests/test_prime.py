@@ -360,7 +360,8 @@ def both_patched(monkeypatch, name, make):
      [("mod_exp", 3, 5, 11), ("miller_rabin_prime_check", 97), ("pollard_rho", 91, 1)]),
     ("gcd", lambda m: lambda a, b: 7, [("pollard_rho", 91, 1)]),
     ("miller_rabin_prime_check", lambda m: lambda n: n % 2 == 1 or n == 2, [("prime_factors_list_generator", 2 * 3 * 101)]),
-    ("math", lambda m: Recorder(math, []), [("is_prime", 97), ("get_all_primes", 0, 30), ("wilson", 7)]),
+    ("math", lambda m: Recorder(math, []), [("is_prime", 97), ("get_all_primes", 0, 30), ("wilson", 7),
+                                            ("factorial", 5), ("wilson_top", 20)]),
     ("Counter", lambda m: list, [("prime_factors_list_cleaner", 12)]),
 ])
 def test_rebinding_a_global_changes_its_users(monkeypatch, name, make, calls):
@@ -384,10 +385,14 @@ def test_the_random_generator_is_reached_through_the_global(monkeypatch):
 
 @pytest.mark.parametrize("module, attr, value", [
     (math, "sqrt", lambda x: 2.0), (math, "floor", lambda x: 3),
-    (random, "randint", lambda a, b: b), (random, "seed", lambda s: None)])
+    (random, "randint", lambda a, b: b), (random, "seed", lambda s: None),
+    (math, "factorial", lambda n: n * 1000)])
 def test_patched_library_functions_are_used(monkeypatch, module, attr, value):
+    for call in (("factorial", 5), ("wilson_top", 5)):   # once before, with the originals
+        same(*call)
     monkeypatch.setattr(module, attr, value)
     calls = [("is_prime", 97), ("is_prime", 10 ** 12 + 39), ("get_all_primes", 0, 50),
+             ("factorial", 5), ("wilson_top", 5), ("wilson", 7),
              ("get_next_prime", 10 ** 9), ("miller_rabin_prime_check", 10 ** 9 + 7),
              ("pollard_rho", 8051, 3)]
     if attr != "randint":  # fixed draws can keep the factorisation from ever finding a factor

@@ -9,6 +9,7 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 
 // The version of the headers this module is compiled against, as "major.minor".
 #define TK_STR2(x) #x
@@ -57,28 +58,8 @@ inline PyObject* vectorcall(PyObject* callable, PyObject* const* args, Py_ssize_
 #elif PY_VERSION_HEX >= 0x03080000
     return _PyObject_Vectorcall(callable, args, static_cast<size_t>(nargs), kwnames);
 #else
-    PyObject* tuple = PyTuple_New(nargs);
-    if (!tuple) return nullptr;
-    for (Py_ssize_t i = 0; i < nargs; ++i) {
-        Py_INCREF(args[i]);
-        PyTuple_SET_ITEM(tuple, i, args[i]);
-    }
-    PyObject* kwargs = nullptr;
-    Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-    if (nkw) {
-        kwargs = PyDict_New();
-        for (Py_ssize_t i = 0; kwargs && i < nkw; ++i)
-            if (PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, i), args[nargs + i]) < 0)
-                Py_CLEAR(kwargs);
-        if (!kwargs) {
-            Py_DECREF(tuple);
-            return nullptr;
-        }
-    }
-    PyObject* result = PyObject_Call(callable, tuple, kwargs);
-    Py_DECREF(tuple);
-    Py_XDECREF(kwargs);
-    return result;
+    // the interpreter's own fast call of these versions (kwnames: unique exact str)
+    return _PyObject_FastCallKeywords(callable, const_cast<PyObject**>(args), nargs, kwnames);
 #endif
 }
 
@@ -202,6 +183,73 @@ inline bool small_int_value(PyObject* o, long long* out) {
     return true;
 #endif
 }
+
+// ---- change stamps of watched dicts --------------------------------------------------------
+// The frame caches lookups in dicts that rarely change (module globals, builtins, the dicts of
+// imported modules). A cached entry keeps the stamp of its dict(s) and is used only while the
+// stamp is unchanged; every change of a watched dict (set, delete, clear, update, dealloc)
+// changes the stamp before anyone can read the dict again.
+using DictStamp = std::uint64_t;
+
+#if PY_VERSION_HEX >= 0x030C0000
+// Dict watchers: one watcher per interpreter, shared by every tallowkit library through the
+// interpreter's own state dict (an interpreter has only a few watcher ids), counting the
+// changes of every dict that any of them watches.
+struct SharedDictWatch {
+    int id;            // the watcher id, or -1 when the interpreter had none left
+    DictStamp epoch;   // changes of the watched dicts so far
+};
+inline SharedDictWatch*& shared_dict_watch_slot() {
+    static SharedDictWatch* shared = nullptr;
+    return shared;
+}
+inline int count_dict_change(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) {
+    ++shared_dict_watch_slot()->epoch;
+    return 0;
+}
+// The shared watcher, found or made on first use; nullptr only when that failed.
+inline SharedDictWatch* shared_dict_watch() {
+    SharedDictWatch*& shared = shared_dict_watch_slot();
+    if (shared) return shared;
+    static const char key[] = "tallowkit.frame.dict_watch.v1";
+    PyObject* state = PyInterpreterState_GetDict(PyInterpreterState_Get());
+    if (!state) return nullptr;
+    if (PyObject* found = PyDict_GetItemString(state, key)) {
+        shared = static_cast<SharedDictWatch*>(PyCapsule_GetPointer(found, key));
+        if (!shared) PyErr_Clear();
+        return shared;
+    }
+    // never freed: libraries are never unloaded, and the callback lives in this one
+    auto* made = new SharedDictWatch{-1, 0};
+    shared = made;
+    made->id = PyDict_AddWatcher(count_dict_change);
+    if (made->id < 0) PyErr_Clear();
+    PyObject* capsule = PyCapsule_New(made, key, nullptr);
+    if (!capsule || PyDict_SetItemString(state, key, capsule) < 0) PyErr_Clear();
+    Py_XDECREF(capsule);
+    return made;
+}
+// Starts watching `dict`; false when changes of it cannot be seen (then nothing is cached).
+inline bool watch_dict(PyObject* dict) {
+    SharedDictWatch* w = shared_dict_watch();
+    if (!w || w->id < 0) return false;
+    if (PyDict_Watch(w->id, dict) < 0) {
+        PyErr_Clear();
+        return false;
+    }
+    return true;
+}
+inline DictStamp dict_stamp(PyObject*) {
+    const SharedDictWatch* w = shared_dict_watch_slot();
+    return w ? w->epoch : 0;   // without a watcher nothing is ever cached
+}
+#else
+// Version tags: every change of any dict gives it a new, process-wide unique version.
+inline bool watch_dict(PyObject*) { return true; }
+inline DictStamp dict_stamp(PyObject* dict) {
+    return reinterpret_cast<PyDictObject*>(dict)->ma_version_tag;
+}
+#endif
 
 // The running interpreter's "major.minor", e.g. "3.11"; at most `size - 1` characters.
 inline void runtime_version(char* out, size_t size) {

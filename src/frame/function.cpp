@@ -23,17 +23,23 @@ void add_traceback_entry(FunctionObject* f, int line) {
 
 // ---- calling -------------------------------------------------------------------------------
 
+// Module functions call each other through globals (and through anything that calls back,
+// such as a property or functools.partial), so runaway recursion must stay an error. Calls
+// nested deeper than `free_depth` in this library count against the interpreter's recursion
+// limit; the shallow ones, nearly all calls, skip that check and its thread-state lookups. The
+// count is shared by all threads (the GIL orders its updates), which only makes a thread's
+// checks start sooner, never later.
+unsigned nesting = 0;
+constexpr unsigned free_depth = 32;
+
 // The one place where a module function's C++ exceptions stop: the pending Python exception
 // gets the function's traceback entry and the interpreter gets NULL.
-PyObject* run_body(FunctionObject* f, PyObject* const* args, Py_ssize_t nargs,
-                   const Keywords& kw) {
-    PyObject* bound[max_params];
-    if (!bind_arguments(f, args, nargs, kw, bound)) {
-        add_traceback_entry(f, f->firstlineno);
+PyObject* run_bound(FunctionObject* f, PyObject* const* bound) {
+    const bool counted = ++nesting > free_depth;
+    if (counted && Py_EnterRecursiveCall(" while calling a Python object")) {
+        --nesting;
         return nullptr;
     }
-    // Module functions call each other through globals: keep runaway recursion an error.
-    if (Py_EnterRecursiveCall(" while calling a Python object")) return nullptr;
     PyObject* result = nullptr;
     int line = f->firstlineno;
     try {
@@ -49,9 +55,32 @@ PyObject* run_body(FunctionObject* f, PyObject* const* args, Py_ssize_t nargs,
     } catch (...) {
         PyErr_SetString(PyExc_SystemError, "unexpected C++ exception in a tallowkit function");
     }
-    Py_LeaveRecursiveCall();
+    if (counted) Py_LeaveRecursiveCall();
+    --nesting;
     if (!result) add_traceback_entry(f, line);
     return result;
+}
+
+PyObject* run_body(FunctionObject* f, PyObject* const* args, Py_ssize_t nargs,
+                   const Keywords& kw) {
+    PyObject* bound[max_params];
+    if (!bind_arguments(f, args, nargs, kw, bound)) {
+        add_traceback_entry(f, f->firstlineno);
+        return nullptr;
+    }
+    return run_bound(f, bound);
+}
+
+PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
+                              PyObject* kwnames);
+
+// The calls that the no- and one-parameter conventions accept need no binding: the arguments
+// are the parameters. Anything else takes the general path, which reports the error.
+PyObject* function_vectorcall_exact(PyObject* self, PyObject* const* args, size_t nargsf,
+                                    PyObject* kwnames) {
+    FunctionObject* f = as_function(self);
+    if (compat::vectorcall_nargs(nargsf) == f->nparams && !kwnames) return run_bound(f, args);
+    return function_vectorcall(self, args, nargsf, kwnames);
 }
 
 PyObject* function_vectorcall(PyObject* self, PyObject* const* args, size_t nargsf,
@@ -268,12 +297,14 @@ Object make_function(Impl impl, Py_ssize_t nparams, const FunctionInfo& info, co
 
     auto* f = PyObject_GC_New(FunctionObject, type);
     if (!f) fail();
-    compat::set_vectorcall(&f->vectorcall, function_vectorcall);
     f->impl = impl;
     f->nparams = nparams;
     f->convention = nparams == 0                     ? Convention::no_args
                     : nparams == 1 && ndefaults == 0 ? Convention::one_arg
                                                      : Convention::general;
+    compat::set_vectorcall(&f->vectorcall, f->convention == Convention::general
+                                               ? function_vectorcall
+                                               : function_vectorcall_exact);
     f->cname = info.name;
     f->name = name.release();
     f->qualname = qual.release();

@@ -29,10 +29,21 @@ private:
     LoadValue* next_;
 };
 
-// An interned text: identifiers, keyword names and text constants (UTF-8 source text).
+// A lookup remembered with the stamp of the dict(s) it read (see compat::dict_stamp).
+struct CachedLookup {
+    PyObject* dict = nullptr;   // for attributes: the module dict the value came from
+    PyObject* value = nullptr;  // borrowed from that dict; nullptr: nothing remembered
+    compat::DictStamp stamp = 0;
+    compat::DictStamp builtins_stamp = 0;
+};
+
+// An interned text: identifiers, keyword names and text constants (UTF-8 source text). A name
+// remembers its last lookup as a module global and as an attribute of a module.
 class Name : public LoadValue {
 public:
     explicit Name(const char* text) : LoadValue(Kind::name, text, 0) {}
+    mutable CachedLookup global_cache;
+    mutable CachedLookup attr_cache;
 };
 
 // An integer constant.

@@ -38,8 +38,67 @@ Object global(Handle name, Loc loc) {
     return Object::borrow(v);
 }
 
-bool global_is(Handle name, Handle original) {
-    PyObject* v = PyDict_GetItemWithError(module_dict(), name.get());
+namespace {
+// The global `name` (borrowed), or nullptr when it is unbound (with an exception only if the
+// lookup itself failed). The stamps are read before the lookup: a key's __eq__ that changes
+// the dict during the lookup leaves an entry that is never used.
+PyObject* cached_global(const Name& name) {
+    CachedLookup& c = name.global_cache;
+    PyObject* module = module_dict();
+    PyObject* builtins = builtins_dict();
+    if (c.value && c.stamp == compat::dict_stamp(module) &&
+        c.builtins_stamp == compat::dict_stamp(builtins))
+        return c.value;
+    c.value = nullptr;
+    const bool watched = compat::watch_dict(module) && compat::watch_dict(builtins);
+    const compat::DictStamp stamp = compat::dict_stamp(module);
+    const compat::DictStamp builtins_stamp = compat::dict_stamp(builtins);
+    PyObject* v = PyDict_GetItemWithError(module, name.get());
+    if (!v) {
+        if (PyErr_Occurred()) return nullptr;
+        if (!(v = PyDict_GetItemWithError(builtins, name.get()))) return nullptr;
+    }
+    if (watched) c = CachedLookup{nullptr, v, stamp, builtins_stamp};
+    return v;
+}
+
+// An attribute that a plain module's dict holds (borrowed), through the name's cache; nullptr
+// when the dict lacks it (with an exception only if the lookup failed).
+PyObject* cached_module_attr(PyObject* module, const Name& name) {
+    CachedLookup& c = name.attr_cache;
+    PyObject* dict = PyModule_GetDict(module);
+    if (c.value && c.dict == dict && c.stamp == compat::dict_stamp(dict)) return c.value;
+    c.value = nullptr;
+    const bool watched = compat::watch_dict(dict);
+    const compat::DictStamp stamp = compat::dict_stamp(dict);
+    PyObject* v = PyDict_GetItemWithError(dict, name.get());
+    if (v && watched) c = CachedLookup{dict, v, stamp, 0};
+    return v;
+}
+
+// Names that a plain module can only take from its dict: the module type defines dunder
+// attributes only.
+bool plain_module_attribute(Handle o, Handle name) {
+    return PyModule_CheckExact(o.get()) && PyUnicode_Check(name.get()) &&
+           PyUnicode_GET_LENGTH(name.get()) > 0 && PyUnicode_READ_CHAR(name.get(), 0) != '_';
+}
+}  // namespace
+
+Object global(const Name& name, Loc loc) {
+    if (PyObject* v = cached_global(name)) return Object::borrow(v);
+    if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name.get());
+    fail(loc);
+}
+
+bool global_is(const Name& name, Handle original) {
+    PyObject* v = cached_global(name);
+    if (!v) PyErr_Clear();
+    return v == original.get();
+}
+
+bool module_attr_is(Handle module, const Name& name, Handle original) {
+    if (!plain_module_attribute(module, name)) return false;
+    PyObject* v = cached_module_attr(module.get(), name);
     if (!v) PyErr_Clear();
     return v == original.get();
 }
@@ -53,10 +112,17 @@ Object attr(Handle o, Handle name, Loc loc) {
     // An attribute of a plain module that is not a dunder name can only come from the
     // module's dict (the module type defines dunder attributes only); anything else, and a
     // name the dict lacks, takes the interpreter's full lookup.
-    if (PyModule_CheckExact(o.get()) && PyUnicode_Check(name.get()) &&
-        PyUnicode_GET_LENGTH(name.get()) > 0 && PyUnicode_READ_CHAR(name.get(), 0) != '_') {
+    if (plain_module_attribute(o, name)) {
         PyObject* dict = PyModule_GetDict(o.get());
         if (PyObject* v = PyDict_GetItemWithError(dict, name.get())) return Object::borrow(v);
+        if (PyErr_Occurred()) fail(loc);
+    }
+    return checked(PyObject_GetAttr(o.get(), name.get()), loc);
+}
+
+Object attr(Handle o, const Name& name, Loc loc) {
+    if (plain_module_attribute(o, name)) {
+        if (PyObject* v = cached_module_attr(o.get(), name)) return Object::borrow(v);
         if (PyErr_Occurred()) fail(loc);
     }
     return checked(PyObject_GetAttr(o.get(), name.get()), loc);
@@ -108,6 +174,11 @@ Object call_kw(Handle f, std::initializer_list<Handle> args, std::initializer_li
 }
 
 Object call_method(Handle o, Handle name, std::initializer_list<Handle> args, Loc loc) {
+    Object m = attr(o, name, loc);
+    return call(m, args, loc);
+}
+
+Object call_method(Handle o, const Name& name, std::initializer_list<Handle> args, Loc loc) {
     Object m = attr(o, name, loc);
     return call(m, args, loc);
 }

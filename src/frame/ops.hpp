@@ -28,12 +28,19 @@ inline std::optional<long long> exact_int64(Handle o) {
 // ---- names -----------------------------------------------------------------------------
 // A module-level name at call time: the module dict, then builtins; NameError otherwise.
 Object global(Handle name, Loc loc = Loc::current());
+// The same for a Name, through its cache while neither the module dict nor builtins changed.
+Object global(const Name& name, Loc loc = Loc::current());
 // True while the module global `name` is still bound to `original` (fast-path guard).
-bool global_is(Handle name, Handle original);
+bool global_is(const Name& name, Handle original);
 void set_global(Handle name, Handle value, Loc loc = Loc::current());
 
 // ---- attributes, calls -----------------------------------------------------------------
 Object attr(Handle o, Handle name, Loc loc = Loc::current());
+// The same for a Name; an attribute of a plain module is read through the name's cache while
+// that module's dict is unchanged.
+Object attr(Handle o, const Name& name, Loc loc = Loc::current());
+// True while `module` is a plain module whose attribute `name` is `original` (fast-path guard).
+bool module_attr_is(Handle module, const Name& name, Handle original);
 void set_attr(Handle o, Handle name, Handle value, Loc loc = Loc::current());
 
 struct Keyword {
@@ -45,6 +52,8 @@ Object call_kw(Handle f, std::initializer_list<Handle> args, std::initializer_li
                Loc loc = Loc::current());
 // o.name(args...): the attribute is looked up, then called.
 Object call_method(Handle o, Handle name, std::initializer_list<Handle> args = {},
+                   Loc loc = Loc::current());
+Object call_method(Handle o, const Name& name, std::initializer_list<Handle> args = {},
                    Loc loc = Loc::current());
 
 // ---- arithmetic and comparison (the interpreter's binary operators) -------------------------

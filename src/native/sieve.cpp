@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numeric>
 
 #include "primes.hpp"
@@ -133,15 +134,42 @@ bool OddPrimeSegments::next() {
     return true;
 }
 
+namespace {
+// The flags of the odd numbers with the multiples of the first odd primes crossed off: they
+// repeat with the period of their product, so a segment starts as a copy instead of all ones.
+constexpr std::uint64_t presieved_primes[] = {3, 5, 7, 11, 13};
+constexpr std::uint64_t presieve_period = 3 * 5 * 7 * 11 * 13;   // in odd numbers
+
+// Entry j stands for the odd number 2j + 1 (modulo the period); one period plus one segment.
+const std::vector<std::uint8_t>& presieve_pattern() {
+    static const std::vector<std::uint8_t> pattern = [] {
+        std::vector<std::uint8_t> p(presieve_period + OddPrimeSegments::segment_size);
+        for (std::size_t j = 0; j < p.size(); ++j) {
+            std::uint64_t q = 2 * static_cast<std::uint64_t>(j) + 1;
+            p[j] = 1;
+            for (std::uint64_t d : presieved_primes)
+                if (q % d == 0) p[j] = 0;
+        }
+        return p;
+    }();
+    return pattern;
+}
+}  // namespace
+
 void OddPrimeSegments::sieve_segment() {
-    std::memset(flags_.data(), 1, length_);
     std::uint64_t base = (first_ - start_) / 2;   // index of first_ among the range's odd numbers
     std::uint64_t last = first_ + 2 * static_cast<std::uint64_t>(length_ - 1);
+    std::uint8_t* flags = flags_.data();
+    std::size_t phase = static_cast<std::size_t>(((first_ - 1) / 2) % presieve_period);
+    std::memcpy(flags, presieve_pattern().data() + phase, length_);
+    for (std::uint64_t p : presieved_primes)   // the pattern crossed off these primes too
+        if (p >= first_ && p <= last) flags[(p - first_) / 2] = 1;
     while (active_ < primes_.size() &&
            static_cast<std::uint64_t>(primes_[active_]) * primes_[active_] <= last)
         ++active_;
-    std::uint8_t* flags = flags_.data();
-    for (std::size_t j = 0; j < active_; ++j) {
+    std::size_t from = 0;   // the presieved primes need no crossing off
+    while (from < active_ && primes_[from] <= presieved_primes[std::size(presieved_primes) - 1]) ++from;
+    for (std::size_t j = from; j < active_; ++j) {
         std::size_t p = primes_[j];
         std::uint64_t offset = offsets_[j];
         if (offset >= base + length_) continue;
