@@ -80,7 +80,8 @@ def test_round_trips_on_valid_input(n):
 
 
 @pytest.mark.parametrize("f, arg, expected", [
-    ("cvt_i_to_a", 0, "@"), ("cvt_a_to_i", b"a", 1), ("cvt_one_to_a", 16384, "XFD"),
+    ("cvt_i_to_a", 0, "@"), ("cvt_a_to_i", b"a", 1), ("cvt_a_to_i", bytearray(b"a"), 1),
+    ("cvt_one_to_a", 16384, "XFD"),
     ("cvt_one_to_a", 27.0, "AA"), ("cvt_a_to_one", " A", -831), ("cvt_a_to_one", "A1", 11),
     ("cvt_a1_to_r1c1", "  c7 ", (7, 3)), ("cvt_a1_to_r1c1", "A1B2", (12, 28)),
 ])
@@ -112,6 +113,8 @@ def test_int_columns_are_exact_beyond_the_float_range():
     ("cvt_a_to_i", "AB", ValueError,
      "only single character unicode strings can be converted to Py_UCS4, got length 2"),
     ("cvt_a_to_i", b"ab", TypeError, "ord() expected a character, but string of length 2 found"),
+    ("cvt_a_to_i", bytearray(), TypeError,
+     "ord() expected a character, but string of length 0 found"),
     ("cvt_a_to_one", b"AB", TypeError, "ord() expected string of length 1, but int found"),
     ("cvt_a1_to_r1c1", "C", ValueError, "invalid literal for int() with base 10: ''"),
     ("cvt_a_to_one", 5, AttributeError, None),

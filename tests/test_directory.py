@@ -127,6 +127,12 @@ def test_copy_never_goes_into_itself(tmp_path, src, destination):
     assert tree(tmp_path) == before
 
 
+def test_the_error_raised_is_the_one_shutil_has_at_the_time(tmp_path, src, monkeypatch):
+    monkeypatch.setattr(shutil, "Error", str)   # a raise of a non-exception fails as in Python
+    with pytest.raises(TypeError, match="^exceptions must derive from BaseException$"):
+        tdir.copy_dir(str(src), str(tmp_path / "src" / "new"))
+
+
 def test_copy_missing_source_fails_like_the_file_copy(tmp_path):
     with pytest.raises(FileNotFoundError):
         tdir.copy_dir(str(tmp_path / "missing"), str(tmp_path / "x"))

@@ -71,6 +71,10 @@ def test_binding_fills_defaults_from_the_tail(args, kwargs, expected):
     assert ft.opt(*args, **kwargs) == expected
 
 
+def test_the_small_conventions_accept_their_calls():
+    assert (ft.nothing(), ft.single(5), ft.only_default(), ft.only_default(4)) == (None, 5, 1, 4)
+
+
 def test_keyword_matching_by_equality_not_only_identity():
     class Key(str):
         pass
@@ -329,3 +333,90 @@ def test_functions_of_a_failed_load_stay_callable():
         print(m.answer())
     """)
     assert result.stdout.split("\n")[:2] == ["name 'ready' is not defined", "7"], result.stderr
+
+
+def two(a, b):
+    """The plain-Python twin of ft.two, for comparisons."""
+
+
+DELETE = object()
+
+
+def after_setting(f, attribute, value):
+    """What setting (or deleting) one attribute does to f: the error, or the new value and repr
+    (without the address); f is restored afterwards."""
+    saved = getattr(f, attribute)
+    try:
+        if value is DELETE:
+            delattr(f, attribute)
+        else:
+            setattr(f, attribute, value)
+    except Exception as e:
+        return type(e), str(e)
+    try:
+        return getattr(f, attribute), repr(f).split(" at ")[0]
+    finally:
+        setattr(f, attribute, saved)
+
+
+@pytest.mark.parametrize("attribute, value", [
+    ("__name__", "renamed"), ("__name__", 1), ("__name__", DELETE),
+    ("__qualname__", "Outer.renamed"), ("__qualname__", None), ("__qualname__", DELETE),
+    ("__doc__", "new doc"), ("__doc__", 3), ("__doc__", DELETE),
+    ("__module__", "elsewhere"), ("__module__", DELETE),
+    ("__annotations__", {"a": int}), ("__annotations__", None), ("__annotations__", 1),
+    ("__annotations__", DELETE),
+])
+def test_attributes_set_as_on_python_functions(attribute, value):
+    assert after_setting(ft.two, attribute, value) == after_setting(two, attribute, value)
+
+
+@pytest.mark.parametrize("how, error, message", [
+    ("null", SystemError, "NULL result without error in PyObject_Call"),
+    ("silent", SystemError, "NULL result without error in PyObject_Call"),
+    ("memory", MemoryError, ""),
+    ("other", SystemError, "unexpected C++ exception in a tallowkit function"),
+    ("baddef", SystemError, "bad definition of function bad"),
+])
+def test_failures_of_the_cpp_kind_become_exceptions(how, error, message):
+    with pytest.raises(error) as info:
+        ft.misbehave(how)
+    assert str(info.value) == message
+    assert entries(info) == [("tallowkit._selftest.frametest.misbehave", "frametest.cpp")]
+
+
+def test_calls_with_many_keywords():
+    assert ft.many_keywords(lambda **kw: kw) == {c: i for i, c in enumerate("abcdefghijklm")}
+
+
+@pytest.mark.parametrize("a, b", [(3, 4), (-1, 70), (True, 2), (1, -1), ("a", 1), (1, 2.0)])
+def test_shift_is_the_interpreters(a, b):
+    def result(f):
+        try:
+            return f(a, b)
+        except Exception as e:
+            return type(e), str(e)
+    assert result(ft.shift) == result(lambda a, b: a << b)
+
+
+class Clash:
+    """A dict key equal in hash to a name, whose comparison raises."""
+    def __init__(self, name):
+        self.name = name
+
+    def __hash__(self):
+        return hash(self.name)
+
+    def __eq__(self, other):
+        raise ZeroDivisionError("compared")
+
+
+@pytest.mark.xfail(sys.version_info < (3, 8), strict=True,
+                   reason="3.6 and 3.7 turn the error into AttributeError; the frame passes it on")
+def test_a_module_attribute_lookup_that_raises_passes_the_error_on(monkeypatch):
+    fake = types.ModuleType("fakeplatform")
+    fake.__dict__[Clash("system")] = None
+    monkeypatch.setattr(tkplatform, "platform", fake)
+    for get in (lambda: fake.system, tkplatform.get_os_type):
+        with pytest.raises(ZeroDivisionError, match="compared"):
+            get()

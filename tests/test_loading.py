@@ -163,3 +163,126 @@ def test_reload_and_a_second_import_keep_the_module():
         import tallowkit.cvt.cellnote as again
         assert again is c and again.cvt_one_to_a is f
     """)
+
+
+def test_create_copies_what_the_spec_has_and_exec_refuses_a_second_module():
+    run_child("""
+        import _imp, importlib.util
+        spec = importlib.util.find_spec("tallowkit._selftest.frametest")
+        class Bare:                       # no loader, parent or search locations
+            name, origin = spec.name, spec.origin
+        class Broken(Bare):
+            @property
+            def parent(self):
+                raise LookupError("no parent")
+        try:
+            _imp.create_dynamic(Broken())
+            raise AssertionError("created from a spec that fails")
+        except LookupError:
+            pass
+        first, second = _imp.create_dynamic(Bare()), _imp.create_dynamic(spec)
+        assert first is not second and first.__file__ == spec.origin
+        assert first.__loader__ is None and not hasattr(first, "__path__")
+        _imp.exec_dynamic(first)
+        assert _imp.create_dynamic(spec) is first and _imp.exec_dynamic(first) == 0
+        try:
+            _imp.exec_dynamic(second)
+            raise AssertionError("a second module object ran the body")
+        except RuntimeError as e:
+            assert str(e) == ("Module 'frametest' has already been imported. "
+                              "Re-initialisation is not supported."), e
+    """)
+
+
+def test_a_second_interpreter_is_refused():
+    run_child("""
+        try:
+            import _xxsubinterpreters as interpreters
+        except ImportError:
+            print("ok"); sys.exit(0)
+        import tallowkit._selftest.frametest
+        sub = interpreters.create()
+        try:
+            interpreters.run_string(sub, "import tallowkit._selftest.frametest")
+            raise AssertionError("loaded into a second interpreter")
+        except interpreters.RunFailedError as e:
+            assert "ImportError" in str(e), e
+            assert sys.version_info >= (3, 12) or "Interpreter change detected" in str(e), e
+    """)
+
+
+# The self-test module frameversion loads what its hook module's `ready` asks for.
+HOOKED = """
+import types, warnings
+warnings.simplefilter("ignore")              # the module claims another interpreter version
+name = "tallowkit._selftest.frameversion"
+
+def load(ready):
+    hook = types.ModuleType("tallowkit_selftest_hook")
+    hook.ready = ready
+    sys.modules[hook.__name__] = hook
+    return importlib.import_module(name)
+"""
+
+
+@pytest.mark.parametrize("ready, error, message", [
+    ("silent", ImportError, "init tallowkit._selftest.frameversion"),
+    ("memory", MemoryError, ""),
+    ("other", SystemError, "unexpected C++ exception while loading the module"),
+])
+def test_a_body_failing_the_cpp_way_fails_the_import_and_a_retry_loads(ready, error, message):
+    run_child(HOOKED + textwrap.dedent("""
+        try:
+            load(%r)
+            raise AssertionError("loaded")
+        except %s as e:
+            assert str(e) == %r, e
+        nothing_left(name)
+        assert load(1).answer() == 1
+    """) % (ready, error.__name__, message))
+
+
+# Metaclasses for the class statement of a module body, compared with Python's own.
+METACLASSES = """
+class Meta(type): pass
+class Other(type): pass
+class Hide(type):
+    # its classes' metaclasses have no __prepare__, or one whose lookup fails
+    def __getattribute__(cls, attr):
+        if attr == "__prepare__":
+            raise (AttributeError if cls.__name__ == "NoPrepare" else LookupError)(attr)
+        return type.__getattribute__(cls, attr)
+class NoPrepare(type, metaclass=Hide): pass
+class BadPrepare(type, metaclass=Hide): pass
+Plain = type("Plain", (), {})
+OfMeta, OfOther = Meta("OfMeta", (), {}), Other("OfOther", (), {})
+OfNoPrepare, OfBadPrepare = NoPrepare("OfNoPrepare", (), {}), BadPrepare("OfBadPrepare", (), {})
+"""
+
+
+@pytest.mark.parametrize("bases", ["Plain, OfMeta", "OfMeta, Plain", "OfMeta, OfOther",
+                                   "object, Plain", "Plain, OfNoPrepare", "OfBadPrepare, Plain"])
+def test_class_statements_choose_the_metaclass_as_python_does(bases):
+    run_child(HOOKED + METACLASSES + textwrap.dedent("""
+        def outcome(make):
+            try:
+                cls = make()
+            except Exception as e:
+                return type(e), str(e)
+            return type(cls), [c.__name__ for c in cls.__mro__], cls.__qualname__
+        def in_python():
+            exec("class Hooked(%s): pass", globals())
+            return Hooked
+        expected = outcome(in_python)
+        assert outcome(lambda: load((%s)).Hooked) == expected, expected
+    """) % (bases, bases))
+
+
+def test_a_submodule_missing_from_its_package_is_found_in_sys_modules():
+    # as `import a.b as c` does: the package may not have the submodule as an attribute yet
+    run_child("""
+        import tallowkit.ui.tkinter.slatekit as slatekit, tallowkit.ui.tkinter as package
+        del package.slatekit
+        import tallowkit.ui.tkinter.slatepane as pane
+        assert pane.tkhlp is slatekit
+    """, needs=["tkinter"])

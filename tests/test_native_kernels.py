@@ -37,10 +37,11 @@ def programs(tmp_path_factory):
     missing = [tool for tool in ("cmake", "g++") if shutil.which(tool) is None]
     if missing:
         pytest.skip("building the kernel tests needs %s" % " and ".join(missing))
-    generator = ["-G", "Ninja"] if shutil.which("ninja") else []
-    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), *generator,
-                    "-DPython_EXECUTABLE=" + sys.executable, "-DTALLOWKIT_NATIVE_TESTS=ON",
-                    "-DCMAKE_BUILD_TYPE=Release"],
+    # a tree configured before (the coverage build's, say) keeps its generator and build type
+    fresh = [] if (build / "CMakeCache.txt").exists() else \
+        ["-DCMAKE_BUILD_TYPE=Release"] + (["-G", "Ninja"] if shutil.which("ninja") else [])
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), *fresh,
+                    "-DPython_EXECUTABLE=" + sys.executable, "-DTALLOWKIT_NATIVE_TESTS=ON"],
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(build), "--parallel", "2", "--target",
                     "tallowkit_native_tests", "tallowkit_native_tests_portable"],

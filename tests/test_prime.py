@@ -240,6 +240,28 @@ def test_is_prime_of_large_values(n):
     assert prime.is_prime(n) is is_probable_prime(n)
 
 
+@pytest.mark.parametrize("n", [2 ** 52 + 1, 2 ** 53 + 5, 2 ** 60, 2 ** 62 - 3, 2 ** 62 + 5,
+                               2 ** 64 - 100])
+def test_neighbouring_primes_where_float_roots_are_inexact(n):
+    assert prime.get_next_prime(n) == next_probable_prime(n + 1)
+    assert prime.get_pre_prime(n) == next(m for m in range(n - 1, 1, -1) if is_probable_prime(m))
+    if not is_probable_prime(n):
+        assert prime.get_prime_position(n) is None
+
+
+def test_enumerations_go_on_past_the_native_range():
+    def primes_from(n, count):
+        found = []
+        while len(found) < count:
+            n = next_probable_prime(n + 1)
+            found.append(n)
+        return found
+    start = 2 ** 62 - 100
+    assert prime.get_next_primes(start, 4) == primes_from(start, 4)
+    below = 2 ** 60 - 93     # a prime; its neighbours lie beyond 2**60
+    assert prime.get_near_primes(below, 0, 3) == [[p, p] for p in [below] + primes_from(below, 2)]
+
+
 def prime_counts_upto(limit):
     """pi(v) for every v <= limit, by a plain sieve (the rendering would take hours here)."""
     sieve = bytearray([1]) * (limit + 1)
@@ -375,7 +397,7 @@ def test_the_random_generator_is_reached_through_the_global(monkeypatch):
     for module in (prime, oracle):
         logs[module] = []
         monkeypatch.setattr(module, "random", Recorder(random, logs[module]))
-    for n in (97, 2 ** 61 - 1, 91, 1000003 * 999983, 360, -13):
+    for n in (97, 2 ** 61 - 1, 91, 1000003 * 999983, 360, -13, 252601):   # and a Carmichael number
         same("miller_rabin_prime_check", n)
         same("prime_factors_list_cleaner_sorted", n)
     same("pollard_rho", 8051, 1)
@@ -412,7 +434,8 @@ def test_a_deleted_global_is_a_name_error(monkeypatch):
                                   lambda: prime.get_near_primes(3, 2, float("inf")),
                                   lambda: prime.get_right_ed_prime(0, 10 ** 18, 10 ** 18),
                                   lambda: prime.pollard_rho(2 ** 61 - 1, 1),
-                                  lambda: prime.get_prime_position(10 ** 15 + 37)])
+                                  lambda: prime.get_prime_position(10 ** 15 + 37),
+                                  lambda: prime.get_prime_position(2 ** 52 + 21)])
 def test_endless_loops_answer_ctrl_c(call):
     caught = []
 

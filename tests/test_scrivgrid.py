@@ -1,4 +1,6 @@
 """The table wrapper over tables of several shapes."""
+import types
+
 import pytest
 
 docx = pytest.importorskip("docx", reason="python-docx is not installed for this interpreter")
@@ -58,3 +60,15 @@ def test_one_cell(book, monkeypatch):
         square.get_cell_paragraphs(5, 5)
     with pytest.raises(ImportError, match="^cannot import name ScrivBlock$"):
         square.get_cell_paragraphs()
+
+
+def test_a_failure_part_way_through_a_cell_passes_unchanged(book):
+    grid = book.get_content_table(0)
+
+    def paragraphs():
+        yield book.doc.tables[0].cell(0, 0).paragraphs[0]
+        raise KeyError("torn")
+    cell = types.SimpleNamespace(paragraphs=paragraphs())
+    grid.table = types.SimpleNamespace(cell=lambda row, col: cell)
+    with pytest.raises(KeyError, match="torn"):
+        grid.get_cell_paragraphs()

@@ -2,6 +2,8 @@
 // frame's tests.
 #include "tallowkit.hpp"
 
+#include <new>
+
 using namespace tk;
 
 namespace {
@@ -10,6 +12,8 @@ namespace name {
 const Name inner{"inner"};
 const Name Widget{"Widget"};
 const Name value{"value"};
+const Name keywords[] = {Name{"a"}, Name{"b"}, Name{"c"}, Name{"d"}, Name{"e"}, Name{"f"}, Name{"g"},
+                         Name{"h"}, Name{"i"}, Name{"j"}, Name{"k"}, Name{"l"}, Name{"m"}};
 }  // namespace name
 
 const Int k_one{1};
@@ -22,6 +26,30 @@ Object nothing() { return none(); }
 Object plus_one(Object x) { return add(x, k_one); }
 Object outer(Object x) { return call(global(name::inner), {x}); }
 Object inner(Object x) { return floordiv(k_one, x); }
+
+// The ways a body can fail that only C++ code has; the frame must turn each into an exception.
+Object misbehave(Object how) {
+    auto is = [&](const char* what) { return PyUnicode_CompareWithASCIIString(how.get(), what) == 0; };
+    if (is("null")) return Object();                      // no result, no exception
+    if (is("silent")) fail();                              // a failure with no exception set
+    if (is("memory")) throw std::bad_alloc();
+    if (is("baddef")) def<two>({.name = "bad", .vars = {"a"}});   // fewer names than parameters
+    throw 42;                                              // anything else a C++ call may throw
+}
+
+// f called with thirteen keywords, more than a call keeps on the stack.
+Object many_keywords(Object f) {
+    const Name* names = name::keywords;
+    Object v[13];
+    for (int i = 0; i < 13; ++i) v[i] = integer(i);
+    return call_kw(f, {}, {{names[0], v[0]}, {names[1], v[1]}, {names[2], v[2]},
+                           {names[3], v[3]}, {names[4], v[4]}, {names[5], v[5]},
+                           {names[6], v[6]}, {names[7], v[7]}, {names[8], v[8]},
+                           {names[9], v[9]}, {names[10], v[10]}, {names[11], v[11]},
+                           {names[12], v[12]}});
+}
+
+Object shift(Object a, Object b) { return lshift(a, b); }
 
 Object Widget_init(Object self, Object value) {
     set_attr(self, name::value, value);
@@ -44,6 +72,9 @@ void body() {
     def<plus_one>({.name = "plus_one", .vars = {"x"}});
     def<outer>({.name = "outer", .vars = {"x"}});
     def<inner>({.name = "inner", .vars = {"x"}});
+    def<misbehave>({.name = "misbehave", .vars = {"how"}});
+    def<many_keywords>({.name = "many_keywords", .vars = {"f"}});
+    def<shift>({.name = "shift", .vars = {"a", "b"}});
     ClassDef widget("Widget");
     widget.def<Widget_init>({.name = "__init__", .vars = {"self", "value"}});
     widget.def<Widget_get>({.name = "get", .vars = {"self"}});

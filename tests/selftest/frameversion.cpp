@@ -3,6 +3,8 @@
 // provide, so that a failed load and a later retry can be shown too.
 #include "tallowkit.hpp"
 
+#include <new>
+
 using namespace tk;
 
 namespace {
@@ -14,9 +16,22 @@ const Name ready{"ready"};
 
 Object answer() { return global(name::ready); }
 
+// The hook's `ready` may also ask the body for a class with the two bases of a tuple, or to
+// fail in one of the ways that only C++ code can.
 void body() {
     def<answer>({.name = "answer", .vars = {}});
-    set_global(name::ready, import_from(name::hook, name::ready));
+    Object ready = import_from(name::hook, name::ready);
+    set_global(name::ready, ready);
+    if (PyTuple_Check(ready.get()) && PyTuple_GET_SIZE(ready.get()) == 2) {
+        ClassDef hooked("Hooked", {PyTuple_GET_ITEM(ready.get(), 0), PyTuple_GET_ITEM(ready.get(), 1)});
+        hooked.create();
+    }
+    auto is = [&](const char* what) {
+        return PyUnicode_Check(ready.get()) && PyUnicode_CompareWithASCIIString(ready.get(), what) == 0;
+    };
+    if (is("silent")) fail();
+    if (is("memory")) throw std::bad_alloc();
+    if (is("other")) throw 42;
 }
 
 }  // namespace
