@@ -4,7 +4,8 @@
 # the functions and data that those headers export. Nothing runs: this proves that the modules
 # compile and link for Windows. Sourced by ./dev.
 
-WINDOWS_PYTHON=${TALLOWKIT_WINDOWS_PYTHON:-python3.11}   # a source package of Debian's mirror
+# a source package of Debian's mirror, and the release that has it
+WINDOWS_PYTHON=${TALLOWKIT_WINDOWS_PYTHON:-python3.11} WINDOWS_PYTHON_SUITE=bookworm
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32)  # no threads: no winpthread DLL
 
 # windows_python <dir>: the headers at <dir>/include and <dir>/<arch>/lib<dll>.a, made once.
@@ -12,10 +13,9 @@ windows_python() {
   local dir=$1 apt=$1/apt src
   [ -e "$dir/.made" ] && return
   rm -rf "$dir" && mkdir -p "$apt/lists/partial" "$apt/sources" "$dir/include"
-  # a private apt setup that only knows the source index of this machine's Debian release
-  . /etc/os-release
+  # a private apt setup that only knows that release's source index
   printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-    "$DEBIAN_MIRROR" "$VERSION_CODENAME" /usr/share/keyrings/debian-archive-keyring.gpg \
+    "$DEBIAN_MIRROR" "$WINDOWS_PYTHON_SUITE" /usr/share/keyrings/debian-archive-keyring.gpg \
     > "$apt/sources/src.sources"
   local opts=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources"
               -o Dir::State::Lists="$apt/lists")
