@@ -171,12 +171,21 @@ def test_no_leak_on_success_or_error(target, workdir, quiet_unraisable):
             gc.freeze()
         tracemalloc.start()
         try:
-            for kind, args in sorted(cases.items()):
+            blocks, bytes_ = LIBRARY_KEEPS.get(target.module.__name__, (0, 0))
+
+            def measure(args):
                 calls, rounds = growth(make_callable, list(args), target.kind == "method",
                                        warm_up)
-                blocks, bytes_ = LIBRARY_KEEPS.get(target.module.__name__, (0, 0))
                 leaked = steady([t for t, _, _ in rounds], calls * (BYTES_A_CALL + bytes_)) or \
                     steady([b for _, b, _ in rounds], calls * (BLOCKS_A_CALL + blocks))
+                return leaked, rounds
+
+            for kind, args in sorted(cases.items()):
+                leaked, rounds = measure(args)
+                if leaked:
+                    # a leak grows again on a second look; a busy machine's one-off growth
+                    # (a cache refilled after a pause) does not
+                    leaked, rounds = measure(args)
                 assert not leaked, "%s case %r leaks: %r" % (kind, args, rounds)
                 for i, a in enumerate(args):
                     if a is None or type(a) is bool or type(a) is int and -5 <= a <= 256:
