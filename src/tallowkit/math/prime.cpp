@@ -317,10 +317,13 @@ std::optional<Bounds> native_bounds(Handle minn, Handle maxn, i64 clamp) {
 // makes its list: the primes are gathered first, 4 bytes each (a tenth of the list's memory).
 Object primes_list_32(u64 lo, u64 hi) {
     std::vector<std::uint32_t> found;
-    if (hi > 1000)  // an upper bound on the count of primes up to hi
+    // An upper bound on the count of primes up to hi, hi / (ln hi - 1.12), with ln hi taken
+    // from below by the bit length (the library's log would need a newer C library).
+    if (hi > 1000) {
+        double ln_below = static_cast<double>(std::bit_width(hi) - 1) * 0.6931471805599453;
         found.reserve(static_cast<std::size_t>(std::min<double>(
-            static_cast<double>(hi) / (std::log(static_cast<double>(hi)) - 1.12),
-            static_cast<double>((hi - lo) / 2 + 2))));
+            static_cast<double>(hi) / (ln_below - 1.12), static_cast<double>((hi - lo) / 2 + 2))));
+    }
     SignalPoll signals;
     nt::for_each_passing(lo, hi, [&](u64 p) {
         found.push_back(static_cast<std::uint32_t>(p));
