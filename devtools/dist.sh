@@ -78,7 +78,7 @@ dist_repair() {
 }
 
 dist_host_python() {  # the host's interpreter for a major.minor: Debian's for the default one
-  if [ "$1" = "$("$PY" -c 'import sys; print("%d.%d" % sys.version_info[:2])')" ]; then
+  if [ "$1" = "$(python_version "$PY")" ]; then
     echo "$PY"
   else
     pyenv_python "$1"

@@ -60,14 +60,10 @@ cmd_stubs() {
   fi
   # Another interpreter: pyenv's, or the system's python<v> (as inside a Debian root, where
   # `in_root sid /root/tallowkit/dev stubs 3.15` runs this on the tree copied there).
-  local v=$1 py venv=$ROOT/.venv-$1 tag=py${1//./}
-  py=$(pyenv_python "$v") || py=$(command -v "python$v") || { echo "no CPython $v here" >&2; return 1; }
-  [ -x "$venv/bin/python" ] || "$py" -m venv "$venv"
-  "$venv/bin/python" -c 'import docx, xlrd, xlwt, xlutils, openpyxl' 2>/dev/null ||
-    "$venv/bin/python" -m pip install -q $(extra_dependencies)
-  cmake -S . -B "build/$tag" -G Ninja -DPython_EXECUTABLE="$py" >/dev/null
-  cmake --build "build/$tag" --parallel 2 >/dev/null
-  stubs_check "$venv/bin/python" "$ROOT/build/$tag/pkg"
+  local v=$1 py
+  py=$(find_python "$v") || { echo "no CPython $v here" >&2; return 1; }
+  matrix_build "$py" || return 1
+  stubs_check "$ROOT/.venv-$v/bin/python" "$ROOT/$(matrix_build_dir "$v")/pkg"
 }
 
 cmd_docs() { "$PY" "$ROOT/docs/make_reference.py" "$@"; }

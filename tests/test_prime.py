@@ -89,6 +89,15 @@ def test_native_range_boundaries(name):
         same(name, n)
 
 
+# The factorial table ends at 20! and the gathered enumeration at 2**32: both sides of each.
+@pytest.mark.parametrize("call", [(name, n) for name in ("factorial", "wilson_top", "wilson")
+                                  for n in list(range(-3, 25)) + [True, False]] +
+                         [("get_all_primes", 2 ** 32 - 80, 2 ** 32 + 80),
+                          ("get_all_primes", 2 ** 32 - 80, 2 ** 32 - 1)])
+def test_native_table_edges(call):
+    same(*call)
+
+
 @settings(max_examples=400, deadline=None)
 @given(st.sampled_from(["is_prime", "is_composite", "is_odd", "is_even", "get_max_prime",
                         "get_max_even", "get_max_odd", "get_next_prime", "get_pre_prime",

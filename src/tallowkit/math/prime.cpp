@@ -313,14 +313,18 @@ std::optional<Bounds> native_bounds(Handle minn, Handle maxn, i64 clamp) {
     return Bounds{static_cast<u64>(from), static_cast<u64>(hi)};
 }
 
+// ln 2: natural logarithms are estimated from bit lengths (libm's log would raise the C library
+// version that the wheels require).
+constexpr double ln_2 = 0.6931471805599453;
+
 // The primes of [lo, hi] below 2^32 as a new list made at its final size, as array.tolist()
 // makes its list: the primes are gathered first, 4 bytes each (a tenth of the list's memory).
 Object primes_list_32(u64 lo, u64 hi) {
     std::vector<std::uint32_t> found;
     // An upper bound on the count of primes up to hi, hi / (ln hi - 1.12), with ln hi taken
-    // from below by the bit length (the library's log would need a newer C library).
+    // from below by the bit length.
     if (hi > 1000) {
-        double ln_below = static_cast<double>(std::bit_width(hi) - 1) * 0.6931471805599453;
+        double ln_below = static_cast<double>(std::bit_width(hi) - 1) * ln_2;
         found.reserve(static_cast<std::size_t>(std::min<double>(
             static_cast<double>(hi) / (ln_below - 1.12), static_cast<double>((hi - lo) / 2 + 2))));
     }
@@ -455,9 +459,8 @@ u64 append_next_primes(Handle ps, i64 count, u64 last) {
     SignalPoll signals;
     Py_ssize_t have = PyList_GET_SIZE(ps.get());
     while (have < count && last < static_cast<u64>(native_limit)) {
-        // A window where the primes still wanted are expected, about ln(last) apart; ln taken
-        // from the bit length, as libm's log would raise the C library version wheels require.
-        double gap = static_cast<double>(std::bit_width(last + 3)) * (0.6931471805599453 * 1.25);
+        // A window where the primes still wanted are expected, about ln(last) apart.
+        double gap = static_cast<double>(std::bit_width(last + 3)) * (ln_2 * 1.25);
         double wanted = static_cast<double>(count - have) * gap + 256.0;
         u64 hi = last + static_cast<u64>(std::min(wanted, static_cast<double>(1 << 22)));
         hi = std::min(hi, static_cast<u64>(native_limit));
