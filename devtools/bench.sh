@@ -7,14 +7,15 @@ BENCH_DEPENDENCIES=(sympy gmpy2)
 
 # bench_root <root name>: the suite inside a Debian root, for each python3.X it has with headers.
 bench_root() {
-  local name=$1 dir=$ROOTS_DIR/$1 py v
+  local name=$1 dir=$ROOTS_DIR/$1 py v failed=0
   if [ ! -e "$dir/.made" ]; then
     say "no $name root at $dir (made by the platform commands): its interpreters are skipped"
     return 0
   fi
-  root_install "$name" g++ cmake ninja-build || return 0
+  # the peers come from Debian: sympy for every interpreter there, gmpy2 for the default one
+  root_install "$name" g++ cmake ninja-build python3-sympy python3-gmpy2 || return 0
   rm -rf "$dir/root/tallowkit-bench" && mkdir -p "$dir/root/tallowkit-bench"
-  cp -r CMakeLists.txt src python bench "$dir/root/tallowkit-bench/"
+  cp -r CMakeLists.txt pyproject.toml src python bench "$dir/root/tallowkit-bench/"
   mkdir -p "$dir/root/tallowkit-bench/tests" && cp -r tests/oracles tests/selftest "$dir/root/tallowkit-bench/tests/"
   for py in "$dir"/usr/bin/python3.1[4-9]; do
     [ -x "$py" ] || continue
@@ -25,8 +26,10 @@ bench_root() {
       cmake -S . -B build/$1 -G Ninja -DPython_EXECUTABLE=/usr/bin/python$1 -DTALLOWKIT_SELFTEST=ON >/dev/null &&
       cmake --build build/$1 --parallel 2 >/dev/null &&
       PYTHONPATH=build/$1/pkg python$1 bench/suite.py --json out-$1.json' sh "$v" &&
-      cp "$dir/root/tallowkit-bench/out-$v.json" "$BENCH_OUT/$v.json"
+      cp "$dir/root/tallowkit-bench/out-$v.json" "$BENCH_OUT/$v.json" ||
+      { say "CPython $v in the $name root: failed"; failed=1; }
   done
+  return $failed
 }
 
 # run_bench [--detail] [pyenv versions...]
@@ -50,7 +53,7 @@ run_bench() {
       say "CPython $v: the build failed"; return 1
     fi
   done
-  bench_root sid
+  bench_root sid || return 1
   "$VENV/bin/python" bench/chart.py "$BENCH_OUT"/*.json -o bench/speedups.png
   [ -z "$detail" ] || "$VENV/bin/python" bench/run.py
   say "benchmarks took $((SECONDS - start)) s"
