@@ -41,9 +41,16 @@ struct CachedLookup {
 // remembers its last lookup as a module global and as an attribute of a module.
 class Name : public LoadValue {
 public:
-    explicit Name(const char* text) : LoadValue(Kind::name, text, 0) {}
+    explicit Name(const char* text)
+        : LoadValue(Kind::name, text, 0), underscored_(text[0] == '\0' || text[0] == '_') {}
+    // False for the empty name and names that begin with an underscore (dunder names among
+    // them): only those can be attributes of a plain module that its dict does not decide.
+    bool underscored() const { return underscored_; }
     mutable CachedLookup global_cache;
     mutable CachedLookup attr_cache;
+
+private:
+    bool underscored_;
 };
 
 // An integer constant.

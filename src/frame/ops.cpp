@@ -82,6 +82,9 @@ bool plain_module_attribute(Handle o, Handle name) {
     return PyModule_CheckExact(o.get()) && PyUnicode_Check(name.get()) &&
            PyUnicode_GET_LENGTH(name.get()) > 0 && PyUnicode_READ_CHAR(name.get(), 0) != '_';
 }
+bool plain_module_attribute(Handle o, const Name& name) {
+    return PyModule_CheckExact(o.get()) && !name.underscored();
+}
 }  // namespace
 
 Object global(const Name& name, Loc loc) {
