@@ -1,5 +1,6 @@
-# Benchmarks: bench/suite.py on every interpreter (Debian's python3, the pyenv ones, and 3.14/3.15
-# from the Debian sid root when it has been made), one table each, then the chart of them all.
+# Benchmarks: bench/suite.py on every interpreter (Debian's python3, the pyenv ones, Debian's
+# 3.13 in the trixie root and 3.14/3.15 in the sid root when they have been made), one table
+# each, then the chart of them all.
 # Sourced by ./dev.
 
 BENCH_OUT=$ROOT/build/bench
@@ -17,7 +18,7 @@ bench_root() {
   rm -rf "$dir/root/tallowkit-bench" && mkdir -p "$dir/root/tallowkit-bench"
   cp -r CMakeLists.txt pyproject.toml src python bench "$dir/root/tallowkit-bench/"
   mkdir -p "$dir/root/tallowkit-bench/tests" && cp -r tests/oracles tests/selftest "$dir/root/tallowkit-bench/tests/"
-  for py in "$dir"/usr/bin/python3.1[4-9]; do
+  for py in "$dir"/usr/bin/python3.1[3-9]; do
     [ -x "$py" ] || continue
     v=${py##*/python}
     [ -e "$dir/usr/include/python$v/Python.h" ] || root_install "$name" "python$v-dev" || continue
@@ -26,7 +27,7 @@ bench_root() {
       cmake -S . -B build/$1 -G Ninja -DPython_EXECUTABLE=/usr/bin/python$1 -DTALLOWKIT_SELFTEST=ON >/dev/null &&
       cmake --build build/$1 --parallel 2 >/dev/null &&
       PYTHONPATH=build/$1/pkg python$1 bench/suite.py --json out-$1.json' sh "$v" &&
-      cp "$dir/root/tallowkit-bench/out-$v.json" "$BENCH_OUT/$v.json" ||
+      cp "$dir/root/tallowkit-bench/out-$v.json" "$BENCH_OUT/$name-$v.json" ||
       { say "CPython $v in the $name root: failed"; failed=1; }
   done
   return $failed
@@ -53,6 +54,7 @@ run_bench() {
       say "CPython $v: the build failed"; return 1
     fi
   done
+  bench_root trixie || return 1
   bench_root sid || return 1
   "$VENV/bin/python" bench/chart.py "$BENCH_OUT"/*.json -o bench/speedups.png
   [ -z "$detail" ] || "$VENV/bin/python" bench/run.py
