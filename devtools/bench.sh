@@ -14,7 +14,7 @@ bench_root() {
     return 0
   fi
   # the peers come from Debian: sympy for every interpreter there, gmpy2 for the default one
-  root_install "$name" g++ cmake ninja-build python3-sympy python3-gmpy2 || return 0
+  root_install "$name" g++ cmake ninja-build python3-sympy python3-gmpy2 || return 1
   rm -rf "$dir/root/tallowkit-bench" && mkdir -p "$dir/root/tallowkit-bench"
   cp -r CMakeLists.txt pyproject.toml src python bench "$dir/root/tallowkit-bench/"
   mkdir -p "$dir/root/tallowkit-bench/tests" && cp -r tests/oracles tests/selftest "$dir/root/tallowkit-bench/tests/"

@@ -18,6 +18,7 @@ public:
 protected:
     enum class Kind { name, integer, builtin };
     LoadValue(Kind kind, const char* text, long long value);
+    const char* text() const { return text_; }
 
 private:
     friend void make_constants();
@@ -41,16 +42,13 @@ struct CachedLookup {
 // remembers its last lookup as a module global and as an attribute of a module.
 class Name : public LoadValue {
 public:
-    explicit Name(const char* text)
-        : LoadValue(Kind::name, text, 0), underscored_(text[0] == '\0' || text[0] == '_') {}
-    // False for the empty name and names that begin with an underscore (dunder names among
+    explicit Name(const char* text) : LoadValue(Kind::name, text, 0) {}
+    // True for the empty name and names that begin with an underscore (dunder names among
     // them): only those can be attributes of a plain module that its dict does not decide.
-    bool underscored() const { return underscored_; }
+    // Read from the source text, so that a lookup need not read the str.
+    bool underscored() const { return text()[0] == '\0' || text()[0] == '_'; }
     mutable CachedLookup global_cache;
     mutable CachedLookup attr_cache;
-
-private:
-    bool underscored_;
 };
 
 // An integer constant.

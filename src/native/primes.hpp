@@ -128,7 +128,8 @@ bool for_each_prime(std::uint64_t lo, std::uint64_t hi, Visit&& visit) {
         std::size_t i = 0;
         for (; i + 64 <= flags.size(); i += 64) {
             std::uint64_t bits = 0;
-            for (std::size_t b = 0; b < 8; ++b) bits |= pack_flags(flags.data() + i + 8 * b) << (8 * b);
+            for (std::size_t b = 0; b < 8; ++b)
+                bits |= pack_flags(flags.data() + i + 8 * b) << (8 * b);
             for (; bits; bits &= bits - 1) {
                 std::size_t k = i + static_cast<std::size_t>(std::countr_zero(bits));
                 if (!visit(first + 2 * static_cast<std::uint64_t>(k))) return false;
