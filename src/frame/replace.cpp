@@ -1,0 +1,275 @@
+// replace.cpp: replacement files, staged trees and rolled-back appends (see replace.hpp).
+// Everything goes through the interpreter's own `os`, never a module's rebindable global, so
+// that the host's rules (str, bytes and path-like paths, errno, Windows) are those of Python.
+#include "replace.hpp"
+
+#include "replace_os.hpp"
+
+#include <cerrno>
+#include <utility>
+
+namespace tk {
+
+namespace {
+
+namespace name = os_names;
+
+// ---- undoing, with the pending exception set aside ------------------------------------------
+// Undoing runs during the unwinding of a failed writer, so it must not raise: each call's error
+// is dropped, and only C functions of `os` run (no Python code, which a second Ctrl-C could stop
+// half-way).
+
+// os.<function>(args...), dropping any error.
+void quietly(const Os& os, const Name& function, std::initializer_list<Handle> args) {
+    int error = 0;
+    try {
+        os.attempt(function, args, error);
+    } catch (const Error&) {
+        PyErr_Clear();
+    }
+}
+
+// a + b for two texts or two bytes; nullptr (no error) when that fails.
+Object joined(Handle a, Handle b) {
+    Object r = Object::steal(PyNumber_Add(a.get(), b.get()));
+    if (!r) PyErr_Clear();
+    return r;
+}
+
+// Removes a tree that this process built, read-only directories included.
+void remove_tree_quietly(const Os& os, Handle dir, Handle sep, int depth = 0) {
+    quietly(os, name::chmod, {dir, Object(integer(0700))});
+    int error = 0;
+    Object names;
+    try {
+        names = os.attempt(name::listdir, {dir}, error);
+    } catch (const Error&) {
+        PyErr_Clear();
+    }
+    if (names && PyList_Check(names.get()) && depth < 256) {
+        Object prefix = joined(dir, sep);
+        for (Py_ssize_t i = 0; prefix && i < PyList_GET_SIZE(names.get()); ++i) {
+            Object entry = joined(prefix, PyList_GET_ITEM(names.get(), i));
+            if (!entry) continue;
+            Object st;
+            try {
+                st = os.attempt(name::lstat, {entry}, error);
+            } catch (const Error&) {
+                PyErr_Clear();
+            }
+            if (st && file_type(st) == k_directory)
+                remove_tree_quietly(os, entry, sep, depth + 1);
+            else
+                quietly(os, name::unlink, {entry});
+        }
+    }
+    quietly(os, name::rmdir, {dir});
+}
+
+// `path` with `from` (or a path below it) renamed to the caller's: `given` for `from` itself,
+// `prefix` + the rest below it; nullptr when `path` is neither.
+Object caller_path_for(Handle path, Handle from, Handle sep, Handle given, Handle prefix) {
+    if (Py_TYPE(path.get()) != Py_TYPE(from.get())) return Object();
+    int same = PyObject_RichCompareBool(path.get(), from.get(), Py_EQ);
+    if (same < 0) PyErr_Clear();
+    if (same > 0) return Object::borrow(given.get());
+    Object below = joined(from, sep);
+    if (!below || !prefix.get() || Py_TYPE(below.get()) != Py_TYPE(path.get())) return Object();
+    Py_ssize_t n = PyObject_Length(below.get());
+    Object head = Object::steal(PySequence_GetSlice(path.get(), 0, n));
+    if (!head) {
+        PyErr_Clear();
+        return Object();
+    }
+    if (PyObject_RichCompareBool(head.get(), below.get(), Py_EQ) <= 0) {
+        PyErr_Clear();
+        return Object();
+    }
+    Object rest = Object::steal(PySequence_GetSlice(path.get(), n - 1, PY_SSIZE_T_MAX));
+    if (!rest) {
+        PyErr_Clear();
+        return Object();
+    }
+    return joined(prefix, rest);
+}
+
+// Makes the exception name the caller's path where it named the temporary one: an OSError's
+// file names, and the texts of shutil.Error's list of (source, destination, reason) triples.
+void name_caller_path(PyObject* exc, Handle from, Handle sep, Handle given, Handle prefix) {
+    if (PyObject_IsInstance(exc, PyExc_OSError) > 0) {
+        for (const char* field : {"filename", "filename2"}) {
+            Object v = Object::steal(PyObject_GetAttrString(exc, field));
+            Object renamed = v ? caller_path_for(v, from, sep, given, prefix) : Object();
+            if (renamed && PyObject_SetAttrString(exc, field, renamed.get()) < 0) PyErr_Clear();
+        }
+    }
+    PyErr_Clear();
+    Object args = Object::steal(PyObject_GetAttrString(exc, "args"));
+    if (!args || !PyTuple_Check(args.get()) || PyTuple_GET_SIZE(args.get()) < 1 || !prefix.get() ||
+        !PyUnicode_Check(from.get()) || !PyUnicode_Check(prefix.get())) {
+        PyErr_Clear();
+        return;
+    }
+    PyObject* triples = PyTuple_GET_ITEM(args.get(), 0);
+    if (!PyList_Check(triples)) return;
+    Object renamed = Object::steal(PyList_New(PyList_GET_SIZE(triples)));
+    for (Py_ssize_t i = 0; renamed && i < PyList_GET_SIZE(triples); ++i) {
+        PyObject* item = PyList_GET_ITEM(triples, i);
+        Object copy;
+        if (PyTuple_Check(item)) {
+            copy = Object::steal(PyTuple_New(PyTuple_GET_SIZE(item)));
+            for (Py_ssize_t j = 0; copy && j < PyTuple_GET_SIZE(item); ++j) {
+                PyObject* part = PyTuple_GET_ITEM(item, j);
+                PyObject* out = PyUnicode_Check(part)
+                                    ? PyUnicode_Replace(part, from.get(), prefix.get(), -1)
+                                    : (Py_INCREF(part), part);
+                if (!out) copy = Object();
+                else PyTuple_SET_ITEM(copy.get(), j, out);
+            }
+        } else {
+            copy = Object::borrow(item);
+        }
+        if (!copy) renamed = Object();
+        else PyList_SET_ITEM(renamed.get(), i, copy.release());
+    }
+    Object rest = renamed ? Object::steal(PyTuple_GetSlice(args.get(), 1, PY_SSIZE_T_MAX))
+                          : Object();
+    Object head = rest ? Object::steal(PyTuple_Pack(1, renamed.get())) : Object();
+    Object new_args = head ? Object::steal(PySequence_Concat(head.get(), rest.get())) : Object();
+    if (!new_args || PyObject_SetAttrString(exc, "args", new_args.get()) < 0) PyErr_Clear();
+}
+
+}  // namespace
+
+// ---- Undo ------------------------------------------------------------------------------------
+void Undo::arm(Kind kind, Object path, Object shown_as, Object given, Object prefix,
+               long long size) {
+    kind_ = kind;
+    path_ = std::move(path);
+    shown_as_ = std::move(shown_as);
+    given_ = std::move(given);
+    prefix_ = std::move(prefix);
+    size_ = size;
+}
+
+void Undo::run() noexcept {
+    Kind kind = std::exchange(kind_, Kind::none);
+    if (kind == Kind::none) return;
+    PyObject* exc = compat::take_exception();
+    try {
+        Os os(Loc::current());
+        Object sep = os.separator_like(path_);
+        switch (kind) {
+            case Kind::remove_file:
+                quietly(os, name::unlink, {path_});
+                break;
+            case Kind::remove_tree:
+                if (sep) remove_tree_quietly(os, path_, sep);
+                break;
+            case Kind::cut_back:
+                quietly(os, name::truncate, {path_, Object(integer(size_))});
+                break;
+            case Kind::none:
+                break;
+        }
+        if (exc && shown_as_ && sep) name_caller_path(exc, shown_as_, sep, given_, prefix_);
+    } catch (...) {
+    }
+    PyErr_Clear();
+    compat::give_exception(exc);
+}
+
+Undo::~Undo() { run(); }
+
+// ---- Replacement -----------------------------------------------------------------------------
+Replacement::Replacement(Handle destination, ReplaceOptions options, Loc loc)
+    : destination_(Object::borrow(destination.get())), options_(options) {
+    Os os(loc);
+    Object path = os.fspath(destination);
+    if (!path) return;  // a stream
+    Resolved file = os.resolve(path);
+    if (!file.usable) return;
+    if (file.st) {
+        if (file_type(file.st) != k_regular || os.int_of(file.st, name::st_nlink) > 1) return;
+        if (options.source && os.same_file(options.source, file.st)) return;
+        if (!os.opens_for_writing(file.target)) return;
+    }
+    auto [head, base] = os.split(file.target);
+    int error = 0;
+    Object temp = os.make_temp(head, base, false, error);
+    if (!temp) {
+        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
+        return;
+    }
+    undo_.arm(Undo::Kind::remove_file, temp, temp, destination_, Object());
+    if (file.st && !os.carry_over(file.target, file.st, temp, options.keep_mode)) {
+        undo_.run();
+        return;
+    }
+    target_ = std::move(file.target);
+    temp_ = std::move(temp);
+}
+
+void Replacement::commit(Loc loc) {
+    if (!temp_) return;
+    Os os(loc);
+    int error = 0;
+    if (options_.sync && !os.sync_file(temp_, error)) raise_errno(error, destination_, loc);
+    if (!os.attempt(name::replace, {temp_, target_}, error)) raise_errno(error, destination_, loc);
+    undo_.disarm();
+    if (options_.sync) os.sync_directory_of(target_);
+}
+
+// ---- AppendRollback --------------------------------------------------------------------------
+AppendRollback::AppendRollback(Handle file_path, Loc loc) {
+    Os os(loc);
+    Object path = os.fspath(file_path);
+    if (!path) return;
+    Resolved file = os.resolve(path);
+    if (!file.usable) return;
+    if (file.st) {
+        if (file_type(file.st) == k_regular)
+            undo_.arm(Undo::Kind::cut_back, file.target, Object(), Object(), Object(),
+                      os.int_of(file.st, name::st_size));
+        return;
+    }
+    // Made here, so that a failed append knows the file is its own to remove.
+    int error = 0;
+    Object fd = os.attempt(name::open, {file.target, Object(integer(os.create_flags())),
+                                        Object(integer(0666))}, error);
+    if (!fd) return;  // the append's own open meets the same error, or the file now exists
+    undo_.arm(Undo::Kind::remove_file, file.target, Object(), Object(), Object());
+    os.call_os(name::close, {fd});
+}
+
+// ---- StagedTree ------------------------------------------------------------------------------
+StagedTree::StagedTree(Handle destination, Loc loc)
+    : destination_(Object::borrow(destination.get())) {
+    Os os(loc);
+    Object path = os.fspath(destination);
+    if (!path) return;
+    final_ = os.without_trailing_separators(path);
+    auto [head, base] = os.split(final_);
+    if (!truthy(base, loc)) return;
+    int error = 0;
+    Object holder = os.make_temp(head, base, true, error);
+    if (!holder) {
+        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
+        return;
+    }
+    Object staging = os.join(holder, base);
+    undo_.arm(Undo::Kind::remove_tree, holder, staging, destination_, final_);
+    holder_ = std::move(holder);
+    staging_ = std::move(staging);
+}
+
+void StagedTree::commit(Loc loc) {
+    if (!staging_) return;
+    Os os(loc);
+    int error = 0;
+    if (!os.attempt(name::rename, {staging_, final_}, error)) raise_errno(error, destination_, loc);
+    undo_.disarm();
+    quietly(os, name::rmdir, {holder_});
+}
+
+}  // namespace tk
