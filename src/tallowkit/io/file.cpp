@@ -57,7 +57,7 @@ Object open_text(Handle file_path, Handle mode, Handle encoding, Loc loc = Loc::
 }
 
 // Text writers rename without fsync: the rename alone keeps the old file against every
-// exception, and fsync would cost more than the write itself (bench/replace.py measures it).
+// exception, and fsync would add as much again as the write itself (bench/replace.py).
 constexpr ReplaceOptions text_options{.keep_mode = true, .sync = false};
 
 // f = open(file_path, mode, encoding=encoding); for s in ss: f.writelines(s + "\n"); f.close()

@@ -126,7 +126,7 @@ Object AbacVault_set_sheet_cell_value(Object self, Object value, Object sheet, O
 Object AbacVault_save_as(Object self, Object xl_file_path) {
     Object save = attr(attr(self, name::wbwt), name::save);
     Object destination = is_none(xl_file_path) ? attr(self, name::xl_file_path) : xl_file_path;
-    Replacement out(destination, {.sync = true});
+    Replacement out(destination);
     call(save, {out.path()});
     out.commit();
     return none();

@@ -78,9 +78,9 @@ Object ScrivBook_open_scrivbook(Object, Object doc_file_path) {
 }
 
 // doc.save(doc_file_path), all or nothing: the library writes a file beside the destination,
-// which then replaces it in one step (synced first: a document is worth the wait).
+// which then replaces it in one step.
 void save_whole(Handle save, Handle doc_file_path) {
-    Replacement out(doc_file_path, {.sync = true});
+    Replacement out(doc_file_path);
     call(save, {out.path()});
     out.commit();
 }
