@@ -453,6 +453,18 @@ def test_what_callers_rely_on_is_kept(tmp_path):
                                      "p.txt"]
 
 
+@pytest.mark.parametrize("sync", [False, True])
+def test_a_replacement_may_be_synced(tmp_path, sync):
+    ft = pytest.importorskip("tallowkit._selftest.frametest")
+    p = str(tmp_path / "f.bin")
+    put(p, b"old", 0o600)
+    ft.write_replaced(p, b"new", sync)
+    with pytest.raises(TypeError):
+        ft.write_replaced(p, "not bytes", sync)
+    assert (read(p), stat.S_IMODE(os.stat(p).st_mode), os.listdir(str(tmp_path))) == (
+        b"new", 0o600, ["f.bin"])
+
+
 def test_a_fifo_and_a_stream_are_written_in_place(tmp_path):
     import io
     import threading
@@ -532,6 +544,10 @@ def test_where_no_file_can_be_made_or_given_away_it_is_written_in_place(shared_d
     inodes = [os.stat(p).st_ino for p in in_place]
 
     def writes():
+        if os.geteuid() == 0:  # its bits cannot be copied: refused before the content goes
+            with pytest.raises(PermissionError) as info:
+                tfile.copy_file(in_ro, not_ours)
+            assert info.value.filename == not_ours and read(not_ours) == b"old"
         tfile.write_all_text(in_ro, "written in place")    # a writable file, a read-only dir
         with pytest.raises(PermissionError) as info:       # refused as open() refuses it
             tfile.write_all_text(read_only, "never")

@@ -22,10 +22,23 @@ const Name copy_function{"copy_function"};
 const Name symlinks{"symlinks"};
 }  // namespace name
 
+// A copy into a regular file in place ends by copying the permission bits, which fails on a
+// file of another owner after its content is gone: the same error is raised before that.
+void refuse_what_cannot_be_chmodded(const Os& os, Handle source, Handle target) {
+    Object path = os.fspath(target);
+    int error = 0;
+    Object st = path ? os.attempt(name::stat, {path}, error) : Object();
+    if (!st || file_type(st) != k_regular || os.same_file(source, st)) return;
+    Object mode = integer(os.int_of(st, name::st_mode) & 07777, os.loc);
+    if (!os.attempt(name::chmod, {path, mode}, error) && error == EPERM)
+        raise_errno(error, target, os.loc);
+}
+
 // copy(source, <a file beside target>), then the file renamed over target; `as_given` is what
 // the copy is handed when target is written in place.
 void copy_whole(Handle copy, Handle source, Handle target, Handle as_given, Loc loc) {
     Replacement out(target, {.keep_mode = false, .source = source.get()}, loc);
+    if (out.in_place()) refuse_what_cannot_be_chmodded(Os(loc), source, target);
     call(copy, {source, out.in_place() ? as_given : out.path()}, loc);
     out.commit(loc);
 }
