@@ -43,48 +43,47 @@ def letters(n, seed):
     return "".join(r.choice("abcdefghijklmnopqrstuvwxyz ") for _ in range(n))
 
 
+def docx_case(d):
+    import docx
+    from tallowkit.office.word.pydocx.scrivbook import ScrivBook
+    path = os.path.join(d, "report.docx")
+    doc = docx.Document()
+    for i in range(110):
+        doc.add_paragraph(letters(16000, i))
+    doc.save(path)
+    book = ScrivBook(path)
+    return "docx, ScrivBook.save_scrivbook", lambda: book.doc.save(path), book.save_scrivbook, path
+
+
+def xls_case(d):
+    from tallowkit.office.excel.xlrwu.abacvault import AbacVault
+    path = os.path.join(d, "book.xls")
+    vault = AbacVault()
+    sheet = vault.add_worksheet("data")
+    for row in range(4000):
+        sheet.write(row, 0, letters(250, row))
+    vault.save_as(path)
+    return "xls, AbacVault.save_as", lambda: vault.wbwt.save(path), lambda: vault.save_as(path), path
+
+
+def xlsx_case(d):
+    from tallowkit.office.excel.openpyxl.abacbook import AbacBook
+    path = os.path.join(d, "book.xlsx")
+    book = AbacBook()
+    for row in range(1, 5001):
+        book.wb.active.cell(row, 1, letters(300, row))
+    book.save_as(path)
+    return "xlsx, AbacBook.save_as", lambda: book.wb.save(path), book.save_as, path
+
+
 def documents(d):
     """(name, old save, new save, path) for each document kind, each about 1 MB on disk."""
     out = []
-    try:
-        import docx
-        from tallowkit.office.word.pydocx.scrivbook import ScrivBook
-        path = os.path.join(d, "report.docx")
-        doc = docx.Document()
-        for i in range(110):
-            doc.add_paragraph(letters(16000, i))
-        doc.save(path)
-        scriv = ScrivBook(path)
-        out.append(("docx, ScrivBook.save_scrivbook", lambda: scriv.doc.save(path),
-                    scriv.save_scrivbook, path))
-    except ImportError:
-        pass
-    try:
-        import xlwt  # noqa: F401
-        from tallowkit.office.excel.xlrwu.abacvault import AbacVault
-        xls = os.path.join(d, "book.xls")
-        vault = AbacVault()
-        sheet = vault.add_worksheet("data")
-        for row in range(4000):
-            sheet.write(row, 0, letters(250, row))
-        vault.save_as(xls)
-        out.append(("xls, AbacVault.save_as", lambda: vault.wbwt.save(xls),
-                    lambda: vault.save_as(xls), xls))
-    except ImportError:
-        pass
-    try:
-        import openpyxl  # noqa: F401
-        from tallowkit.office.excel.openpyxl.abacbook import AbacBook
-        path = os.path.join(d, "book.xlsx")
-        book = AbacBook()
-        ws = book.wb.active
-        for row in range(1, 5001):
-            ws.cell(row, 1, letters(300, row))
-        book.save_as(path)
-        out.append(("xlsx, AbacBook.save_as", lambda: book.wb.save(path),
-                    lambda: book.save_as(path), path))
-    except ImportError:
-        pass
+    for case in (docx_case, xls_case, xlsx_case):
+        try:
+            out.append(case(d))
+        except ImportError:  # the library is not installed for this interpreter
+            pass
     return out
 
 

@@ -68,10 +68,12 @@ PyObject* copy2_whole(PyObject* shutil, PyObject* args) noexcept {
 PyMethodDef copy2_whole_def = {"copy2", reinterpret_cast<PyCFunction>(copy2_whole),
                                METH_VARARGS, nullptr};
 
-// A directory that is no symbolic link: what shutil.move moves as a tree.
+// A directory that is no symbolic link: what shutil.move moves as a tree. Anything that is no
+// path is left to shutil.move, to fail as it does.
 bool is_tree(const Os& os, Handle path) {
-    return truthy(os.call_path(name::isdir, {path}), os.loc) &&
-           !truthy(os.call_path(name::islink, {path}), os.loc);
+    Object p = os.fspath(path);
+    return p && truthy(os.call_path(name::isdir, {p}), os.loc) &&
+           !truthy(os.call_path(name::islink, {p}), os.loc);
 }
 
 // `destination` lies inside `source` (shutil.move refuses to move a tree there).
@@ -126,8 +128,9 @@ void move_whole(Handle shutil, Handle source, Handle destination, Loc loc) {
     }
     Object real_destination = Object::borrow(destination.get());
     if (truthy(os.call_path(name::isdir, {destination}), loc)) {
-        Object within = os.join(destination, os.call_path(name::basename, {
-            os.without_trailing_separators(Object::check(PyOS_FSPath(source.get()), loc))}));
+        // (shutil.move's name for the source ignores trailing separators)
+        Object stripped = os.without_trailing_separators(os.fspath(source));
+        Object within = os.join(destination, os.call_path(name::basename, {stripped}));
         int error = 0;
         Object st = os.attempt(name::stat, {destination}, error);
         if ((st && os.same_file(source, st)) ||
