@@ -156,6 +156,11 @@ void Undo::run() noexcept {
     Kind kind = std::exchange(kind_, Kind::none);
     if (kind == Kind::none) return;
     PyObject* exc = compat::take_exception();
+    if (file_) {
+        Object closed = Object::steal(PyObject_CallMethod(file_.get(), "close", nullptr));
+        PyErr_Clear();
+        file_ = Object();
+    }
     try {
         Os os(Loc::current());
         Object sep = os.separator_like(path_);

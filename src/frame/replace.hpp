@@ -48,6 +48,8 @@ public:
     void arm(Kind kind, Object path, Object shown_as, Object given, Object prefix,
              long long size = 0);
     void disarm() { kind_ = Kind::none; }
+    // A file object of the writer, closed (quietly) before the undoing.
+    void close_first(Handle file) { file_ = Object::borrow(file.get()); }
     void run() noexcept;  // undoes now (once)
 
 private:
@@ -56,6 +58,7 @@ private:
     Object shown_as_;
     Object given_;
     Object prefix_;
+    Object file_;
     long long size_ = 0;  // the old length, for cut_back
 };
 
@@ -72,6 +75,12 @@ public:
     // Where the writer writes: the temporary file, or the destination when written in place.
     Handle path() const { return temp_ ? Handle(temp_) : Handle(destination_); }
     bool in_place() const { return !temp_; }
+    // The file object that the writer opened on path(): on failure it is closed before the
+    // temporary file is removed (Windows cannot remove an open file, and no ResourceWarning
+    // then names a file that is gone).
+    void close_on_failure(Handle file) {
+        if (temp_) undo_.close_first(file);
+    }
     void commit(Loc loc = Loc::current());
 
 private:

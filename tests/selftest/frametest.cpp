@@ -70,6 +70,7 @@ Object Widget_make(Object, Object value) { return call(global(name::Widget), {va
 Object write_replaced(Object path, Object data, Object sync) {
     Replacement out(path, {.sync = truthy(sync)});
     Object f = call(open_, {out.path(), k_write_bytes});
+    out.close_on_failure(f);
     call_method(f, name::write, {data});
     call_method(f, name::close);
     out.commit();

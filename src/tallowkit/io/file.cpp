@@ -61,8 +61,10 @@ Object open_text(Handle file_path, Handle mode, Handle encoding, Loc loc = Loc::
 constexpr ReplaceOptions text_options{.keep_mode = true, .sync = false};
 
 // f = open(file_path, mode, encoding=encoding); for s in ss: f.writelines(s + "\n"); f.close()
-void write_lines(Handle file_path, Handle ss, Handle encoding, Handle mode) {
+void write_lines(Handle file_path, Handle ss, Handle encoding, Handle mode,
+                 Replacement* out = nullptr) {
     Object f = open_text(file_path, mode, encoding);
+    if (out) out->close_on_failure(f);
     for (Object s : iterate(ss)) {
         Object writelines = attr(f, name::writelines);
         Object line = add(s, k_newline);
@@ -114,6 +116,7 @@ Object read_one_line(Object file_path, Object n, Object encoding) {
 Object write_all_text(Object file_path, Object s, Object encoding) {
     Replacement out(file_path, text_options);
     Object f = open_text(out.path(), mode::write, encoding);
+    out.close_on_failure(f);
     call_method(f, name::write, {s});
     call_method(f, name::close);
     out.commit();
@@ -122,7 +125,7 @@ Object write_all_text(Object file_path, Object s, Object encoding) {
 
 Object write_all_lines(Object file_path, Object ss, Object encoding) {
     Replacement out(file_path, text_options);
-    write_lines(out.path(), ss, encoding, mode::write);
+    write_lines(out.path(), ss, encoding, mode::write, &out);
     out.commit();
     return none();
 }
