@@ -85,7 +85,7 @@ def copy_writer(module, name, today, tree=False, across=False):
         call = getattr(importlib.import_module(module), name) if ours else today
         source = os.path.join(s, "tree" if tree else "src.txt")
         call(source, os.path.join(d, "copy" if tree else "t.txt"))
-    return dict(prepare=source_tree if tree else source_file, run=run, nth=2 if tree else 1,
+    return dict(prepare=source_tree if tree else source_file, run=run, nth=1,
                 across=across)
 
 
@@ -141,7 +141,7 @@ def abacvault_writer(to_other):
             wb.save(target)
         else:
             vault.save_as(target if to_other else None)
-    return dict(prepare=xls_file, run=run, nth=2, lib="xlwt")
+    return dict(prepare=xls_file, run=run, nth=3, lib="xlwt")
 
 
 def abacbook_run(d, s, ours, args=None):
