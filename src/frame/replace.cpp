@@ -201,7 +201,9 @@ Replacement::Replacement(Handle destination, ReplaceOptions options, Loc loc)
     }
     auto [head, base] = os.split(file.target);
     int error = 0;
-    Object temp = os.make_temp(head, base, false, error);
+    // A new file is made as open() makes it; a replacement, for this process alone until it
+    // has the old file's owner and mode (no one else may open it meanwhile and read on).
+    Object temp = os.make_temp(head, base, false, file.st ? 0600 : 0666, error);
     if (!temp) {
         if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
         return;
@@ -257,7 +259,7 @@ StagedTree::StagedTree(Handle destination, Loc loc)
     auto [head, base] = os.split(final_);
     if (!truthy(base, loc)) return;
     int error = 0;
-    Object holder = os.make_temp(head, base, true, error);
+    Object holder = os.make_temp(head, base, true, 0700, error);
     if (!holder) {
         if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
         return;

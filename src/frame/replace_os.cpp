@@ -178,14 +178,14 @@ bool Os::opens_for_writing(Handle target) const {
     return bool(fd);
 }
 
-Object Os::make_temp(Handle dir, Handle base, bool directory, int& error) const {
+Object Os::make_temp(Handle dir, Handle base, bool directory, long long mode, int& error) const {
     Object flags = integer(create_flags(), loc);
+    Object permissions = integer(mode, loc);
     Object name_base = Object::borrow(base.get());
     for (int tries = 0; tries < 100; ++tries) {
         Object temp = join(dir, temp_name(name_base, loc));
-        Object made = directory ? attempt(name::mkdir, {temp, Object(integer(0700, loc))}, error)
-                                : attempt(name::open, {temp, flags, Object(integer(0666, loc))},
-                                          error);
+        Object made = directory ? attempt(name::mkdir, {temp, permissions}, error)
+                                : attempt(name::open, {temp, flags, permissions}, error);
         if (made) {
             if (!directory) call_os(name::close, {made});
             return temp;

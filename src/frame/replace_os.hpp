@@ -96,9 +96,9 @@ public:
     bool same_file(Handle other, Handle st) const;
     bool opens_for_writing(Handle target) const;
     long long create_flags() const;  // O_WRONLY | O_CREAT | O_EXCL (and O_CLOEXEC, O_BINARY)
-    // A new file (mode 0666 less the umask, as open() makes it) or directory (0700) with a
-    // fresh name beside `base` in `dir`; nullptr with `error` set when none can be made there.
-    Object make_temp(Handle dir, Handle base, bool directory, int& error) const;
+    // A new file or directory of `mode` (less the umask) with a fresh name beside `base` in
+    // `dir`; nullptr with `error` set when none can be made there.
+    Object make_temp(Handle dir, Handle base, bool directory, long long mode, int& error) const;
     // Gives `temp` the owner, group and extended attributes (and the mode) of the existing
     // file; false when the owner or group cannot be given.
     bool carry_over(Handle target, Handle st, Handle temp, bool keep_mode) const;
