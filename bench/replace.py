@@ -52,7 +52,8 @@ def docx_case(d):
         doc.add_paragraph(letters(16000, i))
     doc.save(path)
     book = ScrivBook(path)
-    return "docx, ScrivBook.save_scrivbook", lambda: book.doc.save(path), book.save_scrivbook, path
+    return ("docx, ScrivBook.save_scrivbook", lambda: book.doc.save(path), book.save_scrivbook,
+            path)
 
 
 def xls_case(d):
@@ -63,7 +64,8 @@ def xls_case(d):
     for row in range(4000):
         sheet.write(row, 0, letters(250, row))
     vault.save_as(path)
-    return "xls, AbacVault.save_as", lambda: vault.wbwt.save(path), lambda: vault.save_as(path), path
+    return ("xls, AbacVault.save_as", lambda: vault.wbwt.save(path), lambda: vault.save_as(path),
+            path)
 
 
 def xlsx_case(d):
@@ -73,7 +75,8 @@ def xlsx_case(d):
     for row in range(1, 5001):
         book.wb.active.cell(row, 1, letters(300, row))
     book.save_as(path)
-    return "xlsx, AbacBook.save_as", lambda: book.wb.save(path), book.save_as, path
+    return ("xlsx, AbacBook.save_as", lambda: book.wb.save(path), lambda: book.save_as(path),
+            path)
 
 
 def documents(d):
