@@ -109,7 +109,8 @@ long long Os::int_of(Handle o, const Name& field) const {
 
 std::pair<Object, Object> Os::split(Handle path) const {
     Object parts = call_path(name::split, {path});
-    return {getitem(parts, Object(integer(0, loc)), loc), getitem(parts, Object(integer(1, loc)), loc)};
+    Object head = getitem(parts, Object(integer(0, loc)), loc);
+    return {head, getitem(parts, Object(integer(1, loc)), loc)};
 }
 
 Object Os::separator_like(Handle path) const noexcept {
