@@ -8,7 +8,7 @@ and through the package (written beside, renamed over), alternately in one proce
 what an fsync of the saved file and its directory would add; then writes a 10 MB text file
 in place, through write_all_text, and through write_all_text with that fsync, on the disk
 (DIR, by default a directory under build/) and on a tmpfs (/dev/shm). Best of N runs each;
-the ratio is new / old.
+the ratio is the median of new / old over the rounds.
 """
 import argparse
 import os
@@ -30,12 +30,19 @@ def best(f, repeat):
 
 
 def pair(old, new, repeat):
-    """Best times of old and new, run alternately so that both see the same machine."""
-    t_old, t_new = [], []
-    for _ in range(repeat):
-        t_old.append(best(old, 1))
-        t_new.append(best(new, 1))
-    return min(t_old), min(t_new)
+    """Best times of old and new, and the median of their ratios round by round: each round
+    runs both back to back (in turn old first, new first), so that a busy moment of the
+    machine falls on both."""
+    t_old, t_new, ratios = [], [], []
+    for i in range(repeat):
+        if i % 2:
+            b, a = best(new, 1), best(old, 1)
+        else:
+            a, b = best(old, 1), best(new, 1)
+        t_old.append(a)
+        t_new.append(b)
+        ratios.append(b / a)
+    return min(t_old), min(t_new), sorted(ratios)[len(ratios) // 2]
 
 
 def letters(n, seed):
@@ -130,11 +137,11 @@ def main():
     print("%-32s %6s %8s %8s %7s %8s %7s" % ("writer", "size", "old ms", "new ms", "ratio",
                                           "fsync ms", "synced"))
     for name, old, new, path in documents(disk):
-        t_old, t_new = pair(old, new, args.repeat)
+        t_old, t_new, ratio = pair(old, new, args.repeat)
         t_sync = fsync_after(new, path, args.repeat)
         print("%-32s %5.2fM %8.1f %8.1f %7.3f %8.1f %7.3f" % (
-            name, os.path.getsize(path) / 1e6, t_old * 1e3, t_new * 1e3, t_new / t_old,
-            t_sync * 1e3, (t_new + t_sync) / t_old))
+            name, os.path.getsize(path) / 1e6, t_old * 1e3, t_new * 1e3, ratio,
+            t_sync * 1e3, ratio + t_sync / t_old))
     print()
     print("write_all_text of 10 MB: in place, replaced (no fsync), and the fsync of the file")
     print("and its directory that a synced writer would add")
@@ -146,10 +153,16 @@ def main():
         places.append(("tmpfs (/dev/shm)", tempfile.mkdtemp(dir="/dev/shm")))
     for label, d in places:
         in_place, replaced, path = text_writes(d, s)
-        t_old, t_new = pair(in_place, replaced, args.repeat)
+        t_old, t_new, ratio = pair(in_place, replaced, args.repeat)
         t_sync = fsync_after(replaced, path, args.repeat)
         print("%-34s %10.1f %10.1f %10.1f %8.2f" % (label[:34], t_old * 1e3, t_new * 1e3,
-                                                    t_sync * 1e3, (t_new + t_sync) / t_old))
+                                                    t_sync * 1e3, ratio + t_sync / t_old))
+    # what a replacement costs by itself, whatever the size: a file of a few bytes
+    in_place, replaced, _ = text_writes(disk, "x")
+    small_old, small_new, _ = pair(in_place, replaced, 200)
+    print()
+    print("a 1-byte write_all_text on disk: %.1f us in place, %.1f us replaced (+%.1f us a "
+          "call)" % (small_old * 1e6, small_new * 1e6, (small_new - small_old) * 1e6))
     for d in [d for _, d in places]:
         for n in os.listdir(d):
             os.remove(os.path.join(d, n))
