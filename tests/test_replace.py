@@ -253,18 +253,20 @@ def run_child(kind, row, d, s, ours, args, shared):
     pid = os.fork()
     if pid == 0:
         outcome = ["ok", ""]
+        import resource
+        limits = resource.getrlimit(resource.RLIMIT_FSIZE)
         try:
             if kind == "fsize":
-                import resource
                 signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
-                resource.setrlimit(resource.RLIMIT_FSIZE, (LIMIT, LIMIT))
+                resource.setrlimit(resource.RLIMIT_FSIZE, (LIMIT, limits[1]))
             row["run"](d, s, ours, args)
         except BaseException as e:
             outcome = [type(e).__name__, str(e)]
+        resource.setrlimit(resource.RLIMIT_FSIZE, limits)
         data = json.dumps(outcome).encode()[:len(shared) - 4]
         shared[:4] = len(data).to_bytes(4, "little")
         shared[4:4 + len(data)] = data
-        os._exit(0)
+        sys.exit(0)  # leaves the server's code unrun, and lets a coverage build count the child
     os.waitpid(pid, 0)
     n = int.from_bytes(shared[:4], "little")
     return json.loads(shared[4:4 + n].decode())
@@ -451,8 +453,18 @@ def test_what_callers_rely_on_is_kept(tmp_path):
     assert os.path.islink(os.path.join(t, "link")) and read(p) == b"through the link"
     assert os.path.islink(os.path.join(t, "dangling"))
     assert read(os.path.join(t, "missing.txt")) == b"made\n"
+    try:                                                  # extended attributes are kept
+        os.setxattr(p, "user.tallowkit", b"kept")
+    except (AttributeError, OSError):
+        pass
+    else:
+        tfile.write_all_text(p, "with an attribute")
+        assert os.getxattr(p, "user.tallowkit") == b"kept"
     os.link(p, os.path.join(t, "hard"))                   # other hard links: in place
     inode = os.stat(p).st_ino
+    tfile.write_all_text(p, "both names")
+    tfile.copy_file(other, p)
+    assert read(os.path.join(t, "hard")) == b"source" and os.stat(p).st_ino == inode
     tfile.write_all_text(p, "both names")
     assert read(os.path.join(t, "hard")) == b"both names" and os.stat(p).st_ino == inode
     fd = os.open(other, os.O_RDWR)                        # /dev/stdout and its kin: in place
@@ -463,8 +475,27 @@ def test_what_callers_rely_on_is_kept(tmp_path):
         assert read(other) == b"through fd+" and os.stat(other).st_ino == inode
     finally:
         os.close(fd)
-    assert sorted(os.listdir(t)) == ["dangling", "hard", "link", "missing.txt", "other.txt",
-                                     "p.txt"]
+    os.symlink("loop", os.path.join(t, "loop"))           # a loop fails as open() fails
+    with pytest.raises(OSError) as info:
+        tfile.write_all_text(os.path.join(t, "loop"), "never")
+    assert info.value.errno == errno.ELOOP
+    with pytest.raises(shutil.SameFileError):             # so does a copy onto its source
+        tfile.copy_file(p, os.path.join(t, "link"))
+    long_name = os.path.join(t, "n" * 250)                # too long for a temporary name beside
+    for content in ("first", "second"):
+        tfile.write_all_text(os.fsencode(long_name), content)
+    assert read(long_name) == b"second"
+    import tallowkit.io.directory as tdir                 # a tree named in bytes
+    os.mkdir(os.path.join(t, "tree"))
+    tdir.copy_dir(os.fsencode(os.path.join(t, "tree")), os.fsencode(os.path.join(t, "copy/")))
+    os.mkdir(os.path.join(t, "into"))                     # shutil.move's own refusals
+    os.mkdir(os.path.join(t, "into", "tree"))
+    with pytest.raises(shutil.Error, match="already exists"):
+        tdir.move_dir(os.path.join(t, "tree"), os.path.join(t, "into"))
+    with pytest.raises(shutil.Error, match="into itself"):
+        tdir.move_dir(os.path.join(t, "tree"), os.path.join(t, "tree", "inside"))
+    assert sorted(os.listdir(t)) == ["copy", "dangling", "hard", "into", "link", "loop",
+                                     "missing.txt", "n" * 250, "other.txt", "p.txt", "tree"]
 
 
 @pytest.mark.parametrize("sync", [False, True])
