@@ -483,7 +483,7 @@ def test_what_callers_rely_on_is_kept(tmp_path):
         tfile.copy_file(p, os.path.join(t, "link"))
     long_name = os.path.join(t, "n" * 250)                # too long for a temporary name beside
     for content in ("first", "second"):
-        tfile.write_all_text(os.fsencode(long_name), content)
+        tfile.write_all_text(long_name, content)
     assert read(long_name) == b"second"
     import tallowkit.io.directory as tdir                 # a tree named in bytes
     os.mkdir(os.path.join(t, "tree"))
@@ -508,6 +508,28 @@ def test_a_replacement_may_be_synced(tmp_path, sync):
         ft.write_replaced(p, "not bytes", sync)
     assert (read(p), stat.S_IMODE(os.stat(p).st_mode), os.listdir(str(tmp_path))) == (
         b"new", 0o600, ["f.bin"])
+
+
+def test_moves_across_file_systems(tmp_path):
+    import tallowkit.io.directory as tdir
+    import tallowkit.io.file as tfile
+    if not os.path.isdir("/dev/shm") or os.stat("/dev/shm").st_dev == os.stat(str(tmp_path)).st_dev:
+        pytest.skip("no second file system here")
+    import tempfile
+    other = tempfile.mkdtemp(dir="/dev/shm")
+    try:
+        put(os.path.join(other, "f.txt"), b"file", 0o604)
+        os.mkdir(os.path.join(other, "tree"))
+        put(os.path.join(other, "tree", "in.txt"), b"tree")
+        put(str(tmp_path / "f.txt"), b"old")
+        tfile.move_file(os.path.join(other, "f.txt"), str(tmp_path / "f.txt"))
+        tdir.move_dir(os.path.join(other, "tree"), str(tmp_path))
+        assert os.listdir(other) == [] and sorted(os.listdir(str(tmp_path))) == ["f.txt", "tree"]
+        assert read(str(tmp_path / "f.txt")) == b"file"
+        assert stat.S_IMODE(os.stat(str(tmp_path / "f.txt")).st_mode) == 0o604
+        assert read(str(tmp_path / "tree" / "in.txt")) == b"tree"
+    finally:
+        shutil.rmtree(other)
 
 
 def test_a_fifo_and_a_stream_are_written_in_place(tmp_path):

@@ -80,7 +80,7 @@ bool is_tree(const Os& os, Handle path) {
 bool lies_inside(const Os& os, Handle source, Handle destination) {
     Object outer = os.call_path(name::abspath, {source});
     Object inner = os.call_path(name::abspath, {destination});
-    Object sep = os.separator_like(outer);
+    Object sep = separator_like(outer);
     if (!sep) fail(os.loc);
     if (!truthy(call_method(outer, name::endswith, {sep}, os.loc), os.loc))
         outer = add(outer, sep, os.loc);

@@ -19,14 +19,22 @@ namespace name = os_names;
 // is dropped, and only C functions of `os` run (no Python code, which a second Ctrl-C could stop
 // half-way).
 
-// os.<function>(args...), dropping any error.
-void quietly(const Os& os, const Name& function, std::initializer_list<Handle> args) {
-    int error = 0;
-    try {
-        os.attempt(function, args, error);
-    } catch (const Error&) {
-        PyErr_Clear();
+// os.<function>(args...) with the interpreter's own os; nullptr, and no error, when it fails.
+Object quietly(const Name& function, std::initializer_list<Handle> args) {
+    Object os = Object::steal(PyImport_ImportModule("os"));
+    Object f = os ? Object::steal(PyObject_GetAttr(os.get(), function.get())) : Object();
+    Object arguments = f ? Object::steal(PyTuple_New(static_cast<Py_ssize_t>(args.size())))
+                         : Object();
+    Py_ssize_t i = 0;
+    for (Handle a : args) {
+        if (!arguments) break;
+        Py_INCREF(a.get());
+        PyTuple_SET_ITEM(arguments.get(), i++, a.get());
     }
+    Object result = arguments ? Object::steal(PyObject_Call(f.get(), arguments.get(), nullptr))
+                              : Object();
+    if (!result) PyErr_Clear();
+    return result;
 }
 
 // a + b for two texts or two bytes; nullptr (no error) when that fails.
@@ -37,69 +45,39 @@ Object joined(Handle a, Handle b) {
 }
 
 // Removes a tree that this process built, read-only directories included.
-void remove_tree_quietly(const Os& os, Handle dir, Handle sep, int depth = 0) {
-    quietly(os, name::chmod, {dir, Object(integer(0700))});
-    int error = 0;
-    Object names;
-    try {
-        names = os.attempt(name::listdir, {dir}, error);
-    } catch (const Error&) {
-        PyErr_Clear();
-    }
-    if (names && PyList_Check(names.get()) && depth < 256) {
-        Object prefix = joined(dir, sep);
-        for (Py_ssize_t i = 0; prefix && i < PyList_GET_SIZE(names.get()); ++i) {
+void remove_tree_quietly(Handle dir, Handle sep, int depth = 0) {
+    Object mode = Object::steal(PyLong_FromLong(0700));
+    if (mode) quietly(name::chmod, {dir, mode});
+    Object names = quietly(name::listdir, {dir});
+    Object prefix = joined(dir, sep);
+    if (names && prefix && PyList_Check(names.get()) && depth < 256) {
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(names.get()); ++i) {
             Object entry = joined(prefix, PyList_GET_ITEM(names.get(), i));
-            if (!entry) continue;
-            Object st;
-            try {
-                st = os.attempt(name::lstat, {entry}, error);
-            } catch (const Error&) {
-                PyErr_Clear();
-            }
+            Object st = entry ? quietly(name::lstat, {entry}) : Object();
             if (st && file_type(st) == k_directory)
-                remove_tree_quietly(os, entry, sep, depth + 1);
-            else
-                quietly(os, name::unlink, {entry});
+                remove_tree_quietly(entry, sep, depth + 1);
+            else if (entry)
+                quietly(name::unlink, {entry});
         }
     }
-    quietly(os, name::rmdir, {dir});
+    quietly(name::rmdir, {dir});
 }
 
-// `path` with `from` (or a path below it) renamed to the caller's: `given` for `from` itself,
-// `prefix` + the rest below it; nullptr when `path` is neither.
-Object caller_path_for(Handle path, Handle from, Handle sep, Handle given, Handle prefix) {
-    if (Py_TYPE(path.get()) != Py_TYPE(from.get())) return Object();
+// `path`, when it is `from` itself, renamed to `given`; nullptr otherwise.
+Object caller_path_for(Handle path, Handle from, Handle given) {
     int same = PyObject_RichCompareBool(path.get(), from.get(), Py_EQ);
     if (same < 0) PyErr_Clear();
-    if (same > 0) return Object::borrow(given.get());
-    Object below = joined(from, sep);
-    if (!below || !prefix.get() || Py_TYPE(below.get()) != Py_TYPE(path.get())) return Object();
-    Py_ssize_t n = PyObject_Length(below.get());
-    Object head = Object::steal(PySequence_GetSlice(path.get(), 0, n));
-    if (!head) {
-        PyErr_Clear();
-        return Object();
-    }
-    if (PyObject_RichCompareBool(head.get(), below.get(), Py_EQ) <= 0) {
-        PyErr_Clear();
-        return Object();
-    }
-    Object rest = Object::steal(PySequence_GetSlice(path.get(), n - 1, PY_SSIZE_T_MAX));
-    if (!rest) {
-        PyErr_Clear();
-        return Object();
-    }
-    return joined(prefix, rest);
+    return same > 0 ? Object::borrow(given.get()) : Object();
 }
 
 // Makes the exception name the caller's path where it named the temporary one: an OSError's
-// file names, and the texts of shutil.Error's list of (source, destination, reason) triples.
-void name_caller_path(PyObject* exc, Handle from, Handle sep, Handle given, Handle prefix) {
+// file names, and the texts of shutil.Error's list of (source, destination, reason) triples
+// (copytree gathers its errors there), where `prefix` stands for `from`.
+void name_caller_path(PyObject* exc, Handle from, Handle given, Handle prefix) {
     if (PyObject_IsInstance(exc, PyExc_OSError) > 0) {
         for (const char* field : {"filename", "filename2"}) {
             Object v = Object::steal(PyObject_GetAttrString(exc, field));
-            Object renamed = v ? caller_path_for(v, from, sep, given, prefix) : Object();
+            Object renamed = v ? caller_path_for(v, from, given) : Object();
             if (renamed && PyObject_SetAttrString(exc, field, renamed.get()) < 0) PyErr_Clear();
         }
     }
@@ -161,25 +139,16 @@ void Undo::run() noexcept {
         PyErr_Clear();
         file_ = Object();
     }
-    try {
-        Os os(Loc::current());
-        Object sep = os.separator_like(path_);
-        switch (kind) {
-            case Kind::remove_file:
-                quietly(os, name::unlink, {path_});
-                break;
-            case Kind::remove_tree:
-                if (sep) remove_tree_quietly(os, path_, sep);
-                break;
-            case Kind::cut_back:
-                quietly(os, name::truncate, {path_, Object(integer(size_))});
-                break;
-            case Kind::none:
-                break;
-        }
-        if (exc && shown_as_ && sep) name_caller_path(exc, shown_as_, sep, given_, prefix_);
-    } catch (...) {
+    if (kind == Kind::remove_tree) {
+        Object sep = separator_like(path_);
+        if (sep) remove_tree_quietly(path_, sep);
+    } else if (kind == Kind::cut_back) {
+        Object size = Object::steal(PyLong_FromLongLong(size_));
+        if (size) quietly(name::truncate, {path_, size});
+    } else {
+        quietly(name::unlink, {path_});
     }
+    if (exc && shown_as_) name_caller_path(exc, shown_as_, given_, prefix_);
     PyErr_Clear();
     compat::give_exception(exc);
 }
@@ -203,11 +172,8 @@ Replacement::Replacement(Handle destination, ReplaceOptions options, Loc loc)
     int error = 0;
     // A new file is made as open() makes it; a replacement, for this process alone until it
     // has the old file's owner and mode (no one else may open it meanwhile and read on).
-    Object temp = os.make_temp(head, base, false, file.st ? 0600 : 0666, error);
-    if (!temp) {
-        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
-        return;
-    }
+    Object temp = os.make_temp(head, base, false, file.st ? 0600 : 0666, destination, error);
+    if (!temp) return;
     undo_.arm(Undo::Kind::remove_file, temp, temp, destination_, Object());
     if (file.st && !os.carry_over(file.target, file.st, temp, options.keep_mode)) {
         undo_.run();
@@ -259,11 +225,8 @@ StagedTree::StagedTree(Handle destination, Loc loc)
     auto [head, base] = os.split(final_);
     if (!truthy(base, loc)) return;
     int error = 0;
-    Object holder = os.make_temp(head, base, true, 0700, error);
-    if (!holder) {
-        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
-        return;
-    }
+    Object holder = os.make_temp(head, base, true, 0700, destination, error);
+    if (!holder) return;
     Object staging = os.join(holder, base);
     undo_.arm(Undo::Kind::remove_tree, holder, staging, destination_, final_);
     holder_ = std::move(holder);
@@ -276,7 +239,7 @@ void StagedTree::commit(Loc loc) {
     int error = 0;
     if (!os.attempt(name::rename, {staging_, final_}, error)) raise_errno(error, destination_, loc);
     undo_.disarm();
-    quietly(os, name::rmdir, {holder_});
+    quietly(name::rmdir, {holder_});
 }
 
 }  // namespace tk

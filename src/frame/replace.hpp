@@ -43,8 +43,8 @@ public:
     Undo(const Undo&) = delete;
     Undo& operator=(const Undo&) = delete;
     ~Undo();
-    // `shown_as`: the temporary path that errors may name, to be named `given` instead (and a
-    // path below it `prefix` + the rest); nullptr when errors name the caller's path already.
+    // `shown_as`: the temporary path that errors may name, to be named `given` instead (and,
+    // inside the texts of shutil.Error, `prefix`); nullptr when errors name the caller's path.
     void arm(Kind kind, Object path, Object shown_as, Object given, Object prefix,
              long long size = 0);
     void disarm() { kind_ = Kind::none; }

@@ -113,8 +113,9 @@ std::pair<Object, Object> Os::split(Handle path) const {
     return {head, getitem(parts, Object(integer(1, loc)), loc)};
 }
 
-Object Os::separator_like(Handle path) const noexcept {
-    Object sep = Object::steal(PyObject_GetAttr(os_.get(), name::sep.get()));
+Object separator_like(Handle path) noexcept {
+    Object os = Object::steal(PyImport_ImportModule("os"));
+    Object sep = os ? Object::steal(PyObject_GetAttr(os.get(), name::sep.get())) : Object();
     if (sep && PyBytes_Check(path.get()))
         sep = Object::steal(PyUnicode_AsEncodedString(sep.get(), "ascii", nullptr));
     if (!sep) PyErr_Clear();
@@ -179,7 +180,8 @@ bool Os::opens_for_writing(Handle target) const {
     return bool(fd);
 }
 
-Object Os::make_temp(Handle dir, Handle base, bool directory, long long mode, int& error) const {
+Object Os::make_temp(Handle dir, Handle base, bool directory, long long mode,
+                     Handle destination, int& error) const {
     Object flags = integer(create_flags(), loc);
     Object permissions = integer(mode, loc);
     Object name_base = Object::borrow(base.get());
@@ -198,6 +200,7 @@ Object Os::make_temp(Handle dir, Handle base, bool directory, long long mode, in
                                       loc);
             continue;
         }
+        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
         if (error != EEXIST) return Object();
     }
     return Object();

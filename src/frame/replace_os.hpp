@@ -66,6 +66,9 @@ inline constexpr long long k_link = 0120000;
 // st.st_mode & k_type_mask; -1 (no error) when it cannot be read.
 long long file_type(Handle st);
 
+// os.sep as str or bytes, like `path`; nullptr (no error) when it cannot be had.
+Object separator_like(Handle path) noexcept;
+
 // Raises OSError(error, strerror(error), path): the subclass that the errno gives.
 [[noreturn]] void raise_errno(int error, Handle path, Loc loc);
 
@@ -90,15 +93,16 @@ public:
     long long int_of(Handle o, const Name& field) const;
     Object join(Handle a, Handle b) const { return call_path(os_names::join, {a, b}); }
     std::pair<Object, Object> split(Handle path) const;
-    Object separator_like(Handle path) const noexcept;  // os.sep, as str or bytes like `path`
     Object without_trailing_separators(Handle path) const;
     Resolved resolve(Handle path) const;
     bool same_file(Handle other, Handle st) const;
     bool opens_for_writing(Handle target) const;
     long long create_flags() const;  // O_WRONLY | O_CREAT | O_EXCL (and O_CLOEXEC, O_BINARY)
     // A new file or directory of `mode` (less the umask) with a fresh name beside `base` in
-    // `dir`; nullptr with `error` set when none can be made there.
-    Object make_temp(Handle dir, Handle base, bool directory, long long mode, int& error) const;
+    // `dir`; nullptr with `error` set when none can be made there. A full disk or quota
+    // raises, as an OSError naming `destination`: writing in place would not fit either.
+    Object make_temp(Handle dir, Handle base, bool directory, long long mode,
+                     Handle destination, int& error) const;
     // Gives `temp` the owner, group and extended attributes (and the mode) of the existing
     // file; false when the owner or group cannot be given.
     bool carry_over(Handle target, Handle st, Handle temp, bool keep_mode) const;
