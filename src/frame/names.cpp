@@ -29,12 +29,13 @@ void resolve_builtins() {
     PyObject* builtins = builtins_dict();
     for (LoadValue* v = registry; v; v = v->next_) {
         if (v->kind_ != LoadValue::Kind::builtin) continue;
-        PyObject* found = PyDict_GetItemString(builtins, v->text_);
+        Object key = Object::check(PyUnicode_InternFromString(v->text_));
+        PyObject* found = compat::dict_get_ref(builtins, key.get());
         if (!found) {
-            PyErr_Format(PyExc_NameError, "name '%s' is not defined", v->text_);
+            if (!PyErr_Occurred())
+                PyErr_Format(PyExc_NameError, "name '%s' is not defined", v->text_);
             fail();
         }
-        Py_INCREF(found);
         Py_XSETREF(v->obj_, found);
     }
 }
