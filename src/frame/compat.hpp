@@ -204,6 +204,31 @@ inline constexpr bool free_threaded = false;
 inline constexpr std::memory_order acquire = free_threaded ? std::memory_order_acquire
                                                            : std::memory_order_relaxed;
 
+// Makes an object that this thread has just made, and that lives as long as the process,
+// immortal where there is no GIL: its reference count is then never written, so threads that
+// use it at once do not contend for it (CPython does the same to its own functions and modules
+// once a second thread starts). A reference count beyond 32 bits makes an object immortal
+// there; as CPython's own immortal objects, it is left out of the collector's sight. With the
+// GIL, nothing.
+inline void keep_forever(PyObject* o) {
+#ifdef Py_GIL_DISABLED
+    if (PyObject_IS_GC(o)) PyObject_GC_UnTrack(o);
+    Py_SET_REFCNT(o, static_cast<Py_ssize_t>(UINT32_MAX) + 1);
+#else
+    (void)o;
+#endif
+}
+
+// The same for a str that every thread may use: interned, which makes it immortal where there
+// is no GIL (`s` may become the equal str interned before). With the GIL, nothing.
+inline void keep_text_forever(PyObject*& s) {
+#ifdef Py_GIL_DISABLED
+    PyUnicode_InternInPlace(&s);
+#else
+    (void)s;
+#endif
+}
+
 // The module slots that follow create and exec: without the GIL, the declaration that the
 // module runs without it (else importing it would turn the GIL back on). With the GIL, none.
 inline constexpr int gil_slot_count = free_threaded ? 1 : 0;

@@ -333,6 +333,8 @@ Object make_function(Impl impl, Py_ssize_t nparams, const FunctionInfo& info, co
     f->entry = entry_obj.release();
     f->firstlineno = static_cast<int>(line);
     PyObject_GC_Track(reinterpret_cast<PyObject*>(f));
+    // functions live as long as their module, which lives as long as the process
+    compat::keep_forever(reinterpret_cast<PyObject*>(f));
     return Object::steal(reinterpret_cast<PyObject*>(f));
 }
 

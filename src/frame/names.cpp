@@ -21,6 +21,7 @@ void make_constants() {
         PyObject* obj = v->kind_ == LoadValue::Kind::name ? PyUnicode_InternFromString(v->text_)
                                                           : PyLong_FromLongLong(v->value_);
         if (!obj) fail();
+        if (v->kind_ == LoadValue::Kind::integer) compat::keep_forever(obj);  // (names are interned)
         v->obj_ = obj;
     }
 }

@@ -57,7 +57,8 @@ public:
 
 // Objects made on first use and kept for the life of the process, one per index below N: for
 // immutable results, where a kept object cannot be told from a new one. Without the GIL, two
-// threads may make the same one at once: the first one stored is kept.
+// threads may make the same one at once: the first one stored is kept (and made immortal, so
+// that threads using it do not contend for its reference count).
 template <std::size_t N>
 class KeptObjects {
 public:
@@ -70,6 +71,10 @@ public:
 
 private:
     [[gnu::noinline]] PyObject* keep(std::size_t i, PyObject* made) {
+        if (PyUnicode_CheckExact(made))
+            compat::keep_text_forever(made);
+        else
+            compat::keep_forever(made);
         PyObject* first = nullptr;
         if (slots_[i].compare_exchange_strong(first, made, std::memory_order_acq_rel)) return made;
         Py_DECREF(made);
