@@ -199,10 +199,43 @@ inline constexpr bool free_threaded = false;
 #define TK_PER_THREAD
 #endif
 
-// The order of a load that reads a pointer which another thread may have stored, with what it
-// points to, at the same time: acquire without the GIL; relaxed (a plain load) with it.
-inline constexpr std::memory_order acquire = free_threaded ? std::memory_order_acquire
-                                                           : std::memory_order_relaxed;
+// A value that threads read while another may write it: atomic without the GIL (a load
+// acquires what a store released); with it, a plain value, which the GIL orders and compilers
+// optimise around as before.
+template <typename T>
+class Shared {
+public:
+    constexpr Shared() : v_{} {}
+    constexpr explicit Shared(T v) : v_{v} {}
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+    T load() const {
+        if constexpr (free_threaded) return v_.load(std::memory_order_acquire);
+        else return v_;
+    }
+    void store(T v) {
+        if constexpr (free_threaded) v_.store(v, std::memory_order_release);
+        else v_ = v;
+    }
+    // Adds one; the count of what happened, where nothing is published with it.
+    void count() {
+        if constexpr (free_threaded) v_.fetch_add(1, std::memory_order_relaxed);
+        else ++v_;
+    }
+    // Stores `v` if the value is still `expected`; else `expected` becomes the value.
+    bool store_if(T& expected, T v) {
+        if constexpr (free_threaded) return v_.compare_exchange_strong(expected, v, std::memory_order_acq_rel);
+        if (v_ != expected) {
+            expected = v_;
+            return false;
+        }
+        v_ = v;
+        return true;
+    }
+
+private:
+    std::conditional_t<free_threaded, std::atomic<T>, T> v_;
+};
 
 // Makes an object that this thread has just made, and that lives as long as the process,
 // immortal where there is no GIL: its reference count is then never written, so threads that
@@ -409,33 +442,29 @@ private:
 // changes of every dict that any of them watches. Without the GIL the count is atomic; with
 // it, a plain increment.
 struct SharedDictWatch {
-    int id;                        // the watcher id; -1 when the interpreter had none left
-    std::atomic<DictStamp> epoch;  // changes of the watched dicts so far
+    int id;                   // the watcher id; -1 when the interpreter had none left
+    Shared<DictStamp> epoch;  // changes of the watched dicts so far
 };
 inline constexpr int unregistered = -2;  // the id of a watcher before its first use
-inline std::atomic<SharedDictWatch*>& shared_dict_watch_slot() {
-    static std::atomic<SharedDictWatch*> shared{nullptr};
+inline Shared<SharedDictWatch*>& shared_dict_watch_slot() {
+    static Shared<SharedDictWatch*> shared;
     return shared;
 }
 inline int count_dict_change(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) {
-    std::atomic<DictStamp>& epoch = shared_dict_watch_slot().load(std::memory_order_relaxed)->epoch;
-    if constexpr (free_threaded)
-        epoch.fetch_add(1, std::memory_order_relaxed);
-    else
-        epoch.store(epoch.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    shared_dict_watch_slot().load()->epoch.count();
     return 0;
 }
 // The shared watcher, found or made on first use; nullptr only when that failed. Without the
 // GIL, other libraries and threads may be doing the same: the first watcher stored in the state
 // dict is everyone's, and the first library to lock it registers its callback.
 inline SharedDictWatch* shared_dict_watch() {
-    std::atomic<SharedDictWatch*>& slot = shared_dict_watch_slot();
-    if (SharedDictWatch* shared = slot.load(acquire)) return shared;
+    Shared<SharedDictWatch*>& slot = shared_dict_watch_slot();
+    if (SharedDictWatch* shared = slot.load()) return shared;
     static const char key[] = "tallowkit.frame.dict_watch.v1";
     PyObject* state = PyInterpreterState_GetDict(PyInterpreterState_Get());
     if (!state) return nullptr;
     // never freed: libraries are never unloaded, and the callback lives in one of them
-    auto* made = new SharedDictWatch{unregistered, {0}};
+    auto* made = new SharedDictWatch{unregistered, {}};
     PyObject* capsule = PyCapsule_New(made, key, nullptr);
     PyObject* name = capsule ? PyUnicode_FromString(key) : nullptr;
     PyObject* found = name ? dict_setdefault_ref(state, name, capsule) : nullptr;
@@ -452,7 +481,7 @@ inline SharedDictWatch* shared_dict_watch() {
         }
         // set before this library's callback can be called: no dict is watched with the id
         // before this
-        slot.store(shared, std::memory_order_release);
+        slot.store(shared);
     } else {
         PyErr_Clear();
     }
@@ -471,8 +500,8 @@ inline bool watch_dict(PyObject* dict) {
     return true;
 }
 inline DictStamp dict_stamp(PyObject*) {
-    const SharedDictWatch* w = shared_dict_watch_slot().load(acquire);
-    return w ? w->epoch.load(std::memory_order_relaxed) : 0;  // without a watcher nothing is cached
+    const SharedDictWatch* w = shared_dict_watch_slot().load();
+    return w ? w->epoch.load() : 0;  // without a watcher nothing is cached
 }
 #else
 // Version tags: every change of any dict gives it a new, process-wide unique version.

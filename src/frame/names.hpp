@@ -62,25 +62,30 @@ public:
 template <std::size_t N>
 class KeptObjects {
 public:
+    // The object at i (borrowed: it is kept for good), made by make() if there is none yet.
     template <typename Make>
-    Object get(std::size_t i, Make make) {
-        if (PyObject* kept = slots_[i].load(compat::acquire)) [[likely]]
-            return Object::borrow(kept);
-        return Object::borrow(keep(i, make().release()));
+    PyObject* get(std::size_t i, Make make) {
+        if (PyObject* kept = slots_[i].load()) [[likely]]
+            return kept;
+        return made(i, make);
     }
 
 private:
-    [[gnu::noinline]] PyObject* keep(std::size_t i, PyObject* made) {
+    template <typename Make>
+    [[gnu::noinline, gnu::cold]] PyObject* made(std::size_t i, Make make) {
+        return keep(i, make().release());
+    }
+    PyObject* keep(std::size_t i, PyObject* made) {
         if (PyUnicode_CheckExact(made))
             compat::keep_text_forever(made);
         else
             compat::keep_forever(made);
         PyObject* first = nullptr;
-        if (slots_[i].compare_exchange_strong(first, made, std::memory_order_acq_rel)) return made;
+        if (slots_[i].store_if(first, made)) return made;
         Py_DECREF(made);
         return first;
     }
-    std::atomic<PyObject*> slots_[N];
+    compat::Shared<PyObject*> slots_[N];
 };
 
 // Load steps: make every Name and Int; then resolve every Builtin (NameError if missing).

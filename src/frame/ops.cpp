@@ -47,7 +47,7 @@ namespace {
 // The global `name` looked up afresh and remembered in `c` (borrowed from it), or nullptr when
 // it is unbound (with an exception only if the lookup itself failed). Out of line: the cached
 // lookup that calls it stays small enough to be inlined.
-[[gnu::noinline]] PyObject* remember_global(const Name& name, compat::CachedLookup& c,
+[[gnu::noinline, gnu::cold]] PyObject* remember_global(const Name& name, compat::CachedLookup& c,
                                             PyObject* module, PyObject* builtins) {
     bool watched;
     compat::DictStamp stamp, builtins_stamp;
@@ -79,7 +79,7 @@ inline PyObject* cached_global(const Name& name) {
 // The attribute `name` of a plain module's dict looked up afresh and remembered in `c`
 // (borrowed from it); nullptr when the dict lacks it (with an exception only if the lookup
 // failed).
-[[gnu::noinline]] PyObject* remember_module_attr(const Name& name, compat::CachedLookup& c,
+[[gnu::noinline, gnu::cold]] PyObject* remember_module_attr(const Name& name, compat::CachedLookup& c,
                                                  PyObject* dict) {
     bool watched;
     compat::DictStamp stamp;

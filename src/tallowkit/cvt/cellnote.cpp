@@ -87,14 +87,15 @@ Object column_letters(unsigned long long n) {
 }
 
 Object cached_letters(long long n) {
-    const auto u = static_cast<unsigned long long>(n);
-    if (n > cached_columns) return column_letters(u);
-    return letters_cache.get(static_cast<std::size_t>(n), [u] { return column_letters(u); });
+    if (n > cached_columns) return column_letters(static_cast<unsigned long long>(n));
+    return Object::borrow(letters_cache.get(static_cast<std::size_t>(n), [n] {
+        return column_letters(static_cast<unsigned long long>(n));
+    }));
 }
 
 Object column_number(long long n) {
     if (n < 0 || n > cached_columns) return integer(n);
-    return number_cache.get(static_cast<std::size_t>(n), [n] { return integer(n); });
+    return Object::borrow(number_cache.get(static_cast<std::size_t>(n), [n] { return integer(n); }));
 }
 
 // Column letters of an exact int that fits in 64 bits; the empty text for 0 and below.
