@@ -279,33 +279,28 @@ inline void gil_slots(PyModuleDef_Slot* out) {
 class Locked {
 public:
 #ifdef Py_GIL_DISABLED
-    explicit Locked(PyObject* a) { PyCriticalSection_Begin(&cs_, a); }
-    ~Locked() { PyCriticalSection_End(&cs_); }
+    explicit Locked(PyObject* a) : pair_(false) { PyCriticalSection_Begin(&cs_.one, a); }
+    Locked(PyObject* a, PyObject* b) : pair_(true) { PyCriticalSection2_Begin(&cs_.two, a, b); }
+    ~Locked() {
+        if (pair_)
+            PyCriticalSection2_End(&cs_.two);
+        else
+            PyCriticalSection_End(&cs_.one);
+    }
 #else
     explicit Locked(PyObject*) {}
+    Locked(PyObject*, PyObject*) {}
 #endif
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
 
 private:
 #ifdef Py_GIL_DISABLED
-    PyCriticalSection cs_;
-#endif
-};
-class LockedPair {
-public:
-#ifdef Py_GIL_DISABLED
-    LockedPair(PyObject* a, PyObject* b) { PyCriticalSection2_Begin(&cs_, a, b); }
-    ~LockedPair() { PyCriticalSection2_End(&cs_); }
-#else
-    LockedPair(PyObject*, PyObject*) {}
-#endif
-    LockedPair(const LockedPair&) = delete;
-    LockedPair& operator=(const LockedPair&) = delete;
-
-private:
-#ifdef Py_GIL_DISABLED
-    PyCriticalSection2 cs_;
+    union {
+        PyCriticalSection one;
+        PyCriticalSection2 two;
+    } cs_;
+    bool pair_;
 #endif
 };
 

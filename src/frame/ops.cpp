@@ -52,7 +52,7 @@ namespace {
     bool watched;
     compat::DictStamp stamp, builtins_stamp;
     {
-        compat::LockedPair lock(module, builtins);
+        compat::Locked lock(module, builtins);
         watched = compat::watch_dict(module) && compat::watch_dict(builtins);
         stamp = compat::dict_stamp(module);
         builtins_stamp = compat::dict_stamp(builtins);
