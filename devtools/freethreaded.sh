@@ -19,6 +19,7 @@ declare -A FT_CONFIGURE=([3.13t]="--disable-gil"
 # the thread tests (that importing leaves the GIL off is seen without ThreadSanitizer)
 FT_TSAN_TESTS=(tests/test_threads.py --deselect tests/test_threads.py::test_the_gil_stays_off)
 FT_TSAN_SUPPRESSIONS=$ROOT/sanitize/tsan.supp
+FT_JOBS=${TALLOWKIT_FT_JOBS:-2}   # make's jobs (1 leaves a core to what runs beside the build)
 
 ft_python() { echo "$FT_DIR/$1/bin/python3.13t"; }
 
@@ -58,7 +59,7 @@ ft_make() {
     ( cd "$work" && export TSAN_OPTIONS=report_bugs=0:exitcode=0 &&
       ./configure --prefix="$prefix" ${FT_CONFIGURE[$flavour]} --disable-test-modules \
         --without-ensurepip &&
-      make -j2 && make install ) >"$FT_DIR/$flavour.log" 2>&1 ||
+      make -j"$FT_JOBS" && make install ) >"$FT_DIR/$flavour.log" 2>&1 ||
       { tail -30 "$FT_DIR/$flavour.log"; say "CPython $flavour: the build failed"; return 1; }
     rm -rf "$work"
     echo "$recipe" >"$prefix/.made"
