@@ -8,7 +8,7 @@
 #   ./dev tsan [pytest args]          the package built with -fsanitize=thread on the
 #                                    ThreadSanitizer interpreter, the thread tests run there
 
-FT_DIR=${TALLOWKIT_FT_DIR:-/var/cache/tallowkit/cpython}
+FT_DIR=${TALLOWKIT_FT_DIR:-$CACHE/cpython}
 FT_SUITE=trixie FT_SOURCE=python3.13
 # what CPython's build needs from this machine for the modules that the suite and pip use
 # (ssl, zlib, ctypes, bz2, lzma, tkinter)
