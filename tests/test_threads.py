@@ -44,9 +44,13 @@ def frequent_switches():
 
 def run_threads(work, n=THREADS):
     results, errors = [None] * n, []
+    # every thread starts its work together: started one by one (slowly, under a sanitizer),
+    # the first could be done before the last begins
+    start = threading.Barrier(n)
 
     def body(i):
         try:
+            start.wait(60)
             results[i] = work(i)
         except BaseException as e:  # reported below, with its thread
             errors.append((i, e))
