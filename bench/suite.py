@@ -27,6 +27,8 @@ import platform
 import random
 import subprocess
 import sys
+import sysconfig
+import threading
 import timeit
 from pathlib import Path
 
@@ -294,6 +296,113 @@ def cell_rows(cellnote):
     return rows
 
 
+# ---- calls from two threads at once, on interpreters without the GIL
+
+FREE_THREADED_GOAL = 1.6      # two threads' calls per second over one thread's
+FREE_THREADED_CALLS = 100000  # calls per batch
+
+
+def free_threaded_batches(prime, cellnote):
+    """Cell-notation and parity workloads: (name, make), where make(i) gives thread i a batch,
+    a Python loop of calls over inputs that thread makes for itself (as threads that each
+    work on their own data do)."""
+    def batch(f, items):
+        def run():
+            for x in items:
+                f(x)
+        return run
+
+    def pairs(f, items):
+        def run():
+            for row, col in items:
+                f(row, col)
+        return run
+
+    n = FREE_THREADED_CALLS
+    numbers = lambda i: [10**6 + i * n + k for k in range(n)]
+    columns = lambda i: [1 + (i * n + k) % 16384 for k in range(n)]
+    letters = lambda i: [cellnote.cvt_one_to_a(c) for c in columns(i)]
+    return [
+        ("is_odd(n)", lambda i: batch(prime.is_odd, numbers(i))),
+        ("is_even(n)", lambda i: batch(prime.is_even, numbers(i))),
+        ("cvt_one_to_a(col)", lambda i: batch(cellnote.cvt_one_to_a, columns(i))),
+        ("cvt_a_to_one(letters)", lambda i: batch(cellnote.cvt_a_to_one, letters(i))),
+        ("cvt_a1_to_r1c1(a1)", lambda i: batch(cellnote.cvt_a1_to_r1c1,
+                                               ["%s%d" % (a, r) for r, a in enumerate(letters(i), 1)])),
+        ("cvt_r1c1_to_a1(row, col)", lambda i: pairs(cellnote.cvt_r1c1_to_a1,
+                                                     list(enumerate(columns(i), 10**6)))),
+    ]
+
+
+def free_threaded_ratio(make, repeat):
+    """Two threads each make their batch once; then, `repeat` times each, one of them runs its
+    batch twice, and both run theirs at once. Each thread times its own runs; a run of both
+    lasts from the first start to the last end. Returns the best time of each."""
+    clock = timeit.default_timer
+    gate = threading.Barrier(3)
+    plan, spans = [], []
+
+    def worker(i):
+        batch = make(i)
+        while True:
+            gate.wait()
+            runs = plan[-1][i]
+            if runs is None:
+                return
+            if runs:
+                start = clock()
+                for _ in range(runs):
+                    batch()
+                spans.append((start, clock()))
+            gate.wait()
+
+    def trial(runs):
+        del spans[:]
+        plan.append(runs)
+        gate.wait()   # they start
+        gate.wait()   # they are done
+        return max(end for _, end in spans) - min(start for start, _ in spans)
+    threads = [threading.Thread(target=worker, args=(i,)) for i in range(2)]
+    for t in threads:
+        t.start()
+    serial, parallel = [], []
+    for _ in range(repeat):    # alternately, so that a busy spell weighs on both
+        serial.append(trial((2, 0)))
+        parallel.append(trial((1, 1)))
+    plan.append((None, None))
+    gate.wait()
+    for t in threads:
+        t.join()
+    return min(serial), min(parallel)
+
+
+def free_threaded_rows(prime, cellnote, repeat, only):
+    """On an interpreter without the GIL: the calls per second of two threads over one's."""
+    if not sysconfig.get_config_var("Py_GIL_DISABLED"):
+        return []
+    rows = []
+    for name, make in free_threaded_batches(prime, cellnote):
+        if only is None or only in name:
+            serial, parallel = free_threaded_ratio(make, repeat)
+            rows.append({"name": name, "serial": serial, "parallel": parallel,
+                         "ratio": serial / parallel, "goal": FREE_THREADED_GOAL})
+    return rows
+
+
+def print_free_threaded(rows):
+    if not rows:
+        return
+    print("[free-threaded] calls per second of two threads over one thread's, each thread looping "
+          "over %d inputs of its own (goal >= %.3g; GIL enabled: %s)"
+          % (FREE_THREADED_CALLS, FREE_THREADED_GOAL, sys._is_gil_enabled()))
+    width = max(len(r["name"]) for r in rows)
+    for r in rows:
+        print("  %s | a call: one thread %s, two at once %s each | %.2f x | %s"
+              % (r["name"].ljust(width), seconds_text(r["serial"] / 2 / FREE_THREADED_CALLS),
+                 seconds_text(r["parallel"] / FREE_THREADED_CALLS), r["ratio"],
+                 "ok" if r["ratio"] >= r["goal"] else "MISSED"))
+
+
 def memory_line(n):
     """Peak resident memory of get_all_primes(0, n) in a child, over the memory of its result."""
     if not os.path.exists("/proc/self/clear_refs"):
@@ -379,17 +488,22 @@ def main():
         for r in rows:
             r.measure()
     print_table(rows)
+    free_threaded = free_threaded_rows(prime, cellnote, args.repeat, args.only)
+    print_free_threaded(free_threaded)
     memory = memory_line(int(args.memory)) if args.memory else None
     if memory:
         print("peak memory of get_all_primes(0, %.0e): %.0f MiB, result list %.0f MiB: %.3g x "
               "(goal <= 1.3) %s" % (memory["n"], memory["peak"] / 2**20, memory["result"] / 2**20,
                                      memory["ratio"], "ok" if memory["ratio"] <= 1.3 else "MISSED"))
     missed = [r.name for r in rows if r.verdict() == "MISSED"]
+    missed += [r["name"] + " (two threads)" for r in free_threaded if r["ratio"] < r["goal"]]
     print("goals missed: %s" % (", ".join(missed) if missed else "none"))
     if args.json:
         with open(args.json, "w") as f:
-            json.dump({"python": platform.python_version(), "label": label,
-                       "rows": [r.record() for r in rows], "memory": memory}, f, indent=1)
+            version = platform.python_version() + ("t" if sysconfig.get_config_var("Py_GIL_DISABLED") else "")
+            json.dump({"python": version, "label": label,
+                       "rows": [r.record() for r in rows], "memory": memory,
+                       "free_threaded": free_threaded}, f, indent=1)
 
 
 if __name__ == "__main__":

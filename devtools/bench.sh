@@ -1,6 +1,6 @@
-# Benchmarks: bench/suite.py on every interpreter (Debian's python3, the pyenv ones, Debian's
-# 3.13 in the trixie root and 3.14/3.15 in the sid root when they have been made), one table
-# each, then the chart of them all.
+# Benchmarks: bench/suite.py on every interpreter (Debian's python3, the pyenv ones, 3.13t built
+# without the GIL, Debian's 3.13 in the trixie root and 3.14/3.15 in the sid root when they have
+# been made), one table each, then the chart of them all.
 # Sourced by ./dev.
 
 BENCH_OUT=$ROOT/build/bench
@@ -33,6 +33,17 @@ bench_root() {
   return $failed
 }
 
+# bench_matrix <python>: the suite on that interpreter's matrix build (./dev matrix).
+bench_matrix() {
+  local v; v=$(python_version "$1")
+  if matrix_build "$1" "${BENCH_DEPENDENCIES[@]}"; then
+    PYTHONPATH="$ROOT/$(matrix_build_dir "$v")/pkg" "$ROOT/.venv-$v/bin/python" bench/suite.py \
+      --json "$BENCH_OUT/$v.json"
+  else
+    say "CPython $v: the build failed"; return 1
+  fi
+}
+
 # run_bench [--detail] [pyenv versions...]
 run_bench() {
   local detail= versions=() v py
@@ -47,13 +58,14 @@ run_bench() {
     say "CPython $v"
     if ! py=$(pyenv_python "$v"); then
       say "CPython $v: not on this machine, skipped"
-    elif matrix_build "$py" "${BENCH_DEPENDENCIES[@]}"; then
-      PYTHONPATH="$ROOT/$(matrix_build_dir "$v")/pkg" "$ROOT/.venv-$v/bin/python" bench/suite.py \
-        --json "$BENCH_OUT/$v.json"
     else
-      say "CPython $v: the build failed"; return 1
+      bench_matrix "$py" || return 1
     fi
   done
+  # without the GIL (devtools/freethreaded.sh): two threads' calls beside one's
+  say "CPython 3.13t"
+  local MATRIX_PIP_OPTIONS=(--only-binary :all:)
+  ft_make 3.13t && bench_matrix "$(ft_python 3.13t)" || return 1
   bench_root trixie || return 1
   bench_root sid || return 1
   "$VENV/bin/python" bench/chart.py "$BENCH_OUT"/*.json -o bench/speedups.png

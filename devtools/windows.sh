@@ -8,19 +8,28 @@
 WINDOWS_PYTHON=${TALLOWKIT_WINDOWS_PYTHON:-python3.11} WINDOWS_PYTHON_SUITE=bookworm
 WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32)  # no threads: no winpthread DLL
 
-# windows_python <dir>: the headers at <dir>/include and <dir>/<arch>/lib<dll>.a, made once.
-windows_python() {
-  local dir=$1 apt=$1/apt src
-  [ -e "$dir/.made" ] && return
-  rm -rf "$dir" && mkdir -p "$apt/lists/partial" "$apt/sources" "$dir/include"
-  # a private apt setup that only knows that release's source index
+# debian_source <dir> <suite> <package>: downloads a source package of a Debian release into
+# <dir> (its upstream archive is <dir>/*.orig.tar.*) through a private apt setup that only knows
+# that release's source index; the host's apt sources stay as they are.
+debian_source() {
+  local apt=$1 suite=$2 package=$3
+  mkdir -p "$apt/lists/partial" "$apt/sources"
   printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n' \
-    "$DEBIAN_MIRROR" "$WINDOWS_PYTHON_SUITE" /usr/share/keyrings/debian-archive-keyring.gpg \
+    "$DEBIAN_MIRROR" "$suite" /usr/share/keyrings/debian-archive-keyring.gpg \
     > "$apt/sources/src.sources"
   local opts=(-q -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt/sources"
               -o Dir::State::Lists="$apt/lists")
   apt-get "${opts[@]}" update >/dev/null
-  ( cd "$apt" && apt-get "${opts[@]}" source --download-only "$WINDOWS_PYTHON" >/dev/null 2>&1 )
+  ( cd "$apt" && apt-get "${opts[@]}" source --download-only "$package" >/dev/null 2>&1 )
+  ls "$apt"/*.orig.tar.* >/dev/null
+}
+
+# windows_python <dir>: the headers at <dir>/include and <dir>/<arch>/lib<dll>.a, made once.
+windows_python() {
+  local dir=$1 apt=$1/apt src
+  [ -e "$dir/.made" ] && return
+  rm -rf "$dir" && mkdir -p "$dir/include"
+  debian_source "$apt" "$WINDOWS_PYTHON_SUITE" "$WINDOWS_PYTHON"
   src=$(ls "$apt"/*.orig.tar.* | head -1)
   tar -xf "$src" -C "$dir" --wildcards '*/Include/*' '*/PC/pyconfig.h'
   cp -r "$dir"/Python-*/Include/. "$dir/include/"

@@ -1,16 +1,28 @@
-"""Threads: the pure functions give from several threads what they give serially, and a module
-global rebound by another thread during a call gives the old or the new behaviour."""
+"""Threads: the functions give from eight threads at once what they give serially, while
+another thread rebinds module globals and voids the lookup caches; and a module global rebound
+by another thread during a call gives the old or the new behaviour. On interpreters without the
+GIL the threads really run at once, and importing the package leaves the GIL off.
+
+TALLOWKIT_STRESS=<passes> makes each thread go over its calls that many times (default 1)."""
+import builtins
 import collections
 import gc
 import importlib
+import os
+import subprocess
 import sys
+import sysconfig
+import tempfile
 import threading
+import types
 
 import pytest
 
 import fuzzkit
 
-THREADS = 4
+THREADS = 8
+PASSES = int(os.environ.get("TALLOWKIT_STRESS", "1"))
+FREE_THREADED = bool(sysconfig.get_config_var("Py_GIL_DISABLED"))
 
 
 def module_or_skip(name):
@@ -32,9 +44,13 @@ def frequent_switches():
 
 def run_threads(work, n=THREADS):
     results, errors = [None] * n, []
+    # every thread starts its work together: started one by one (slowly, under a sanitizer),
+    # the first could be done before the last begins
+    start = threading.Barrier(n)
 
     def body(i):
         try:
+            start.wait(60)
             results[i] = work(i)
         except BaseException as e:  # reported below, with its thread
             errors.append((i, e))
@@ -82,25 +98,161 @@ def rendered(name, kind, value):
     return kind, fuzzkit.canon(value)
 
 
-@pytest.mark.parametrize("name", ["tallowkit.math.prime", "tallowkit.cvt.cellnote"])
-def test_concurrent_calls_equal_serial_ones(name):
-    module = module_or_skip(name)
-    calls = pure_calls(module)
-    assert calls
-    serial = [rendered(n, *fuzzkit.outcome(f, a, {}, 5)) for n, f, a in calls]
+def io_calls(base):
+    """Every function of the file, path and directory modules, in an order that uses what the
+    earlier ones made, on paths below `base` (one thread's own directory)."""
+    f = module_or_skip("tallowkit.io.file")
+    d = module_or_skip("tallowkit.io.directory")
+    p = module_or_skip("tallowkit.io.path")
+    j = os.path.join
+    a, b, c = j(base, "a.txt"), j(base, "b.txt"), j(base, "c.txt")
+    sub, copy, moved = j(base, "sub"), j(base, "copy"), j(base, "moved")
+    return [
+        ("make_dir", d.make_dir, [sub]), ("exist_dir", d.exist_dir, [sub]),
+        ("get_dir", d.get_dir, [j(base, "got")]), ("make_file", f.make_file, [a]),
+        ("create_file", f.create_file, [j(sub, "new.txt")]),
+        ("write_all_text", f.write_all_text, [a, "one\ntwo\n"]),
+        ("append_all_text", f.append_all_text, [a, "three\n"]),
+        ("read_all_text", f.read_all_text, [a]), ("read_all_lines", f.read_all_lines, [a]),
+        ("read_one_line", f.read_one_line, [a, 1]),
+        ("write_all_lines", f.write_all_lines, [b, ["x", "y"]]),
+        ("append_all_lines", f.append_all_lines, [b, ["z"]]),
+        ("read_all_lines", f.read_all_lines, [b]), ("copy_file", f.copy_file, [a, c]),
+        ("rename_file", f.rename_file, [c, j(sub, "c.txt")]),
+        ("move_file", f.move_file, [b, j(sub, "b.txt")]),
+        ("list_dir", d.list_dir, [sub]), ("copy_dir", d.copy_dir, [sub, copy]),
+        ("copy_dir", d.copy_dir, [sub, sub]), ("move_dir", d.move_dir, [copy, moved]),
+        ("rename_dir", d.rename_dir, [moved, copy]), ("list_dir", d.list_dir, [copy]),
+        ("path_add_endsep", p.path_add_endsep, [base]),
+        ("path_remove_endsep", p.path_remove_endsep, [base + os.sep]),
+        ("get_path_parent_path", p.get_path_parent_path, [j(sub, "b.txt"), "sub"]),
+        ("get_sub_path_file", p.get_sub_path_file, [base, "deep/x.txt"]),
+        ("get_sub_path_dir", p.get_sub_path_dir, [base, "deeper"]),
+        ("get_home", p.get_home, []), ("get_home_desktop", p.get_home_desktop, []),
+        ("delete_file", f.delete_file, [a]), ("read_all_text", f.read_all_text, [a]),
+        ("delete_dir", d.delete_dir, [j(base, "deeper")]),
+        ("exist_dir", d.exist_dir, [j(base, "deeper")]),
+    ]
 
-    def work(i):
-        order = list(range(len(calls)))[i::THREADS] + list(range(len(calls)))
-        got = {}
-        for k in order:
-            n, f, a = calls[k]
-            try:
-                got[k] = rendered(n, "value", f(*a))
-            except Exception as e:
-                got[k] = rendered(n, "raise", e)
-        return got
-    for got in run_threads(work):
-        assert [got[k] for k in range(len(calls))] == serial
+
+def io_outcomes(base):
+    """The outcomes of io_calls(base), with `base` written as <base> and listings sorted."""
+    got = []
+    for n, f, a in io_calls(base):
+        try:
+            kind, value = "value", f(*a)
+            if n == "list_dir":
+                value = sorted(value)
+        except Exception as e:
+            kind, value = "raise", e
+        got.append(repr(rendered(n, kind, value)).replace(base, "<base>"))
+    return got
+
+
+def stand_in(function):
+    """A Python function that calls `function`: its results, and fast paths step aside."""
+    return lambda *args: function(*args)
+
+
+class Churn(threading.Thread):
+    """Until stopped: rebinds each package function among the modules' globals to a stand-in
+    and back, and sets and deletes a name in each module, in builtins and in each module they
+    import, which voids every lookup cache of every thread."""
+
+    def __init__(self, modules):
+        super().__init__()
+        self.stop = threading.Event()
+        self.functions = [(m, n, v) for m in modules for n, v in sorted(vars(m).items())
+                          if fuzzkit.is_package_function(v)]
+        self.spaces = list(modules) + [builtins] + [v for m in modules for v in vars(m).values()
+                                                    if isinstance(v, types.ModuleType)]
+        self.rounds = 0
+
+    def run(self):
+        while not self.stop.is_set():
+            for m, n, v in self.functions:
+                setattr(m, n, stand_in(v))
+                for space in self.spaces:
+                    setattr(space, "_tallowkit_churn", n)
+                    delattr(space, "_tallowkit_churn")
+                setattr(m, n, v)
+            self.rounds += 1
+
+    def __enter__(self):
+        self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop.set()
+        self.join()
+        for m, n, v in self.functions:  # (a failure above may have left a stand-in)
+            setattr(m, n, v)
+
+
+@pytest.mark.parametrize("name", ["tallowkit.base.platform", "tallowkit.math.prime",
+                                  "tallowkit.cvt.cellnote", "io"])
+def test_concurrent_calls_equal_serial_ones(name, tmp_path):
+    """Each of eight threads makes every call, starting at its own place in the list, and
+    gets exactly what one thread alone got; files and directories each in a directory of
+    its own."""
+    if name == "io":
+        modules = [module_or_skip("tallowkit.io." + m) for m in ("file", "directory", "path")]
+        # a file in every directory: delete_dir's removedirs never climbs above its own
+        (tmp_path / "keep").write_text("")
+        bases = []
+        for i in range(THREADS + 1):
+            bases.append(str(tmp_path / ("thread%d" % i)))
+            os.mkdir(bases[-1])
+            open(os.path.join(bases[-1], "keep"), "w").close()
+        serial = io_outcomes(bases[THREADS])
+
+        def passes(i):
+            for k in range(PASSES):
+                base = os.path.join(bases[i], "pass%d" % k)
+                os.mkdir(base)
+                open(os.path.join(base, "keep"), "w").close()
+                yield io_outcomes(base)
+    else:
+        modules = [module_or_skip(name)]
+        calls = pure_calls(modules[0])
+        assert calls
+        serial = [rendered(n, *fuzzkit.outcome(f, a, {}, 5)) for n, f, a in calls]
+
+        def passes(i):
+            for _ in range(PASSES):
+                start = i * len(calls) // THREADS
+                order = list(range(start, len(calls))) + list(range(start))
+                got = {}
+                for k in order:
+                    n, f, a = calls[k]
+                    try:
+                        got[k] = rendered(n, "value", f(*a))
+                    except Exception as e:
+                        got[k] = rendered(n, "raise", e)
+                yield [got[k] for k in range(len(calls))]
+
+    with Churn(modules) as churn:
+        results = run_threads(lambda i: list(passes(i)))
+    for got in results:
+        assert got == [serial] * PASSES
+    assert churn.rounds or not churn.functions
+
+
+@pytest.mark.skipif(not FREE_THREADED, reason="this interpreter has the GIL")
+def test_the_gil_stays_off():
+    """Every module declares that it runs without the GIL: importing them all (in a process
+    of their own, where nothing else has turned it on) leaves it off."""
+    script = ("import importlib, pkgutil, sys, tallowkit\n"
+              "for m in pkgutil.walk_packages(tallowkit.__path__, 'tallowkit.'):\n"
+              "    try:\n"
+              "        importlib.import_module(m.name)\n"
+              "    except ImportError:\n"
+              "        pass\n"
+              "print(len(sys.modules), sys._is_gil_enabled())\n")
+    done = subprocess.run([sys.executable, "-c", script], stdout=subprocess.PIPE,
+                          universal_newlines=True,
+                          env=dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path)))
+    assert done.returncode == 0 and done.stdout.split()[1:] == ["False"], done.stdout
 
 
 @pytest.mark.parametrize("name", ["tallowkit.math.prime", "tallowkit.cvt.cellnote"])

@@ -8,6 +8,7 @@
 #include <longintrepr.h>
 #endif
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -211,52 +212,306 @@ inline bool small_int_value(PyObject* o, long long* out) {
 #endif
 }
 
+// ---- threads --------------------------------------------------------------------------------
+// Interpreters built without the GIL (3.13t) let threads run module code at the same time. What
+// the frame keeps between calls is then per thread, atomic, or read under CPython's own lock of
+// the object (a critical section); with the GIL, which orders every access, the same code
+// compiles to what it was before, at no cost.
+#ifdef Py_GIL_DISABLED
+inline constexpr bool free_threaded = true;
+// Storage of a variable that every thread has for itself.
+#define TK_PER_THREAD thread_local
+#else
+inline constexpr bool free_threaded = false;
+#define TK_PER_THREAD
+#endif
+
+// A value that threads read while another may write it: atomic without the GIL (a load
+// acquires what a store released); with it, a plain value, which the GIL orders and compilers
+// optimise around as before.
+template <typename T>
+class Shared {
+public:
+    constexpr Shared() : v_{} {}
+    constexpr explicit Shared(T v) : v_{v} {}
+    Shared(const Shared&) = delete;
+    Shared& operator=(const Shared&) = delete;
+    T load() const {
+        if constexpr (free_threaded) return v_.load(std::memory_order_acquire);
+        else return v_;
+    }
+    void store(T v) {
+        if constexpr (free_threaded) v_.store(v, std::memory_order_release);
+        else v_ = v;
+    }
+    // Adds one; the count of what happened, where nothing is published with it.
+    void count() {
+        if constexpr (free_threaded) v_.fetch_add(1, std::memory_order_relaxed);
+        else ++v_;
+    }
+    // Stores `v` if the value is still `expected`; else `expected` becomes the value.
+    bool store_if(T& expected, T v) {
+        if constexpr (free_threaded) return v_.compare_exchange_strong(expected, v, std::memory_order_acq_rel);
+        if (v_ != expected) {
+            expected = v_;
+            return false;
+        }
+        v_ = v;
+        return true;
+    }
+
+private:
+    std::conditional_t<free_threaded, std::atomic<T>, T> v_;
+};
+
+// Makes an object that this thread has just made, and that lives as long as the process,
+// immortal where there is no GIL: its reference count is then never written, so threads that
+// use it at once do not contend for it (CPython does the same to its own functions and modules
+// once a second thread starts). A reference count beyond 32 bits makes an object immortal
+// there; as CPython's own immortal objects, it is left out of the collector's sight. With the
+// GIL, nothing.
+inline void keep_forever(PyObject* o) {
+#ifdef Py_GIL_DISABLED
+    if (PyObject_IS_GC(o)) PyObject_GC_UnTrack(o);
+    Py_SET_REFCNT(o, static_cast<Py_ssize_t>(UINT32_MAX) + 1);
+#else
+    (void)o;
+#endif
+}
+
+// The same for a str that every thread may use: interned, which makes it immortal where there
+// is no GIL (`s` may become the equal str interned before). With the GIL, nothing.
+inline void keep_text_forever(PyObject*& s) {
+#ifdef Py_GIL_DISABLED
+    PyUnicode_InternInPlace(&s);
+#else
+    (void)s;
+#endif
+}
+
+// The module slots that follow create and exec: without the GIL, the declaration that the
+// module runs without it (else importing it would turn the GIL back on). With the GIL, none.
+inline constexpr int gil_slot_count = free_threaded ? 1 : 0;
+inline void gil_slots(PyModuleDef_Slot* out) {
+#ifdef Py_GIL_DISABLED
+    out[0] = {Py_mod_gil, Py_MOD_GIL_NOT_USED};
+#else
+    (void)out;
+#endif
+}
+
+// Holds CPython's lock of one object, or of two, for the life of the guard (without the GIL;
+// with it, nothing). The code it guards must not raise C++ exceptions and should not block:
+// CPython lets the lock go while a thread waits, as it does its own.
+class Locked {
+public:
+#ifdef Py_GIL_DISABLED
+    explicit Locked(PyObject* a) : pair_(false) { PyCriticalSection_Begin(&cs_.one, a); }
+    Locked(PyObject* a, PyObject* b) : pair_(true) { PyCriticalSection2_Begin(&cs_.two, a, b); }
+    ~Locked() {
+        if (pair_)
+            PyCriticalSection2_End(&cs_.two);
+        else
+            PyCriticalSection_End(&cs_.one);
+    }
+#else
+    explicit Locked(PyObject*) {}
+    Locked(PyObject*, PyObject*) {}
+#endif
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+#ifdef Py_GIL_DISABLED
+    union {
+        PyCriticalSection one;
+        PyCriticalSection2 two;
+    } cs_;
+    bool pair_;
+#endif
+};
+
+// The value of `dict[key]` as a new reference; nullptr when the key is missing (no exception)
+// or when the lookup failed (exception set). A borrowed value could die under another thread.
+inline PyObject* dict_get_ref(PyObject* dict, PyObject* key) {
+#if PY_VERSION_HEX >= 0x030D0000
+    PyObject* value = nullptr;
+    PyDict_GetItemRef(dict, key, &value);
+    return value;
+#else
+    PyObject* value = PyDict_GetItemWithError(dict, key);
+    Py_XINCREF(value);
+    return value;
+#endif
+}
+
+// dict.setdefault(key, value) as a new reference; nullptr with an exception set on failure.
+inline PyObject* dict_setdefault_ref(PyObject* dict, PyObject* key, PyObject* value) {
+#if PY_VERSION_HEX >= 0x030D0000
+    PyObject* result = nullptr;
+    PyDict_SetDefaultRef(dict, key, value, &result);
+    return result;
+#else
+    PyObject* result = PyDict_SetDefault(dict, key, value);
+    Py_XINCREF(result);
+    return result;
+#endif
+}
+
+// A value that a lookup cache keeps: borrowed from its dict where the GIL keeps the dict from
+// dropping it while the cache's user holds it; owned without the GIL, where another thread may
+// drop the dict's reference at any moment (the cache then keeps it alive until it is replaced).
+// `dict_get_for_cache` looks one up for `keep`; nullptr as dict_get_ref.
+inline PyObject* dict_get_for_cache(PyObject* dict, PyObject* key) {
+    if constexpr (free_threaded) return dict_get_ref(dict, key);
+    return PyDict_GetItemWithError(dict, key);
+}
+inline void keep(PyObject*& slot, PyObject* found) {
+    if constexpr (free_threaded) Py_XSETREF(slot, found);
+    else slot = found;
+}
+
 // ---- change stamps of watched dicts --------------------------------------------------------
 // The frame caches lookups in dicts that rarely change (module globals, builtins, the dicts of
 // imported modules). A cached entry keeps the stamp of its dict(s) and is used only while the
 // stamp is unchanged; every change of a watched dict (set, delete, clear, update, dealloc)
 // changes the stamp before anyone can read the dict again.
 using DictStamp = std::uint64_t;
+// A stamp that no dict ever has: an entry that carries it is never used.
+inline constexpr DictStamp never_stamp = ~DictStamp{0};
+
+// A lookup remembered with the stamp of the dict(s) it read.
+struct CachedLookup {
+    PyObject* dict = nullptr;   // for attributes: the module dict the value came from
+    PyObject* value = nullptr;  // kept as `keep` says; nullptr: nothing remembered
+    DictStamp stamp = 0;
+    DictStamp builtins_stamp = 0;
+};
+
+// The cache of one lookup (a static object of a library): with the GIL, one entry that every
+// thread uses. Without it, each thread has an entry of its own, so that no thread ever reads
+// an entry that another is writing and the value it holds stays alive while the thread uses
+// it; a thread's entries live in one table per library, made at its first lookup and released
+// with the thread's state (CPython clears the thread's dict, which holds them, as it ends).
+#ifdef Py_GIL_DISABLED
+class LookupCache {
+public:
+    LookupCache() : index_(count()++) {}  // static constructors run before any thread starts
+    LookupCache(const LookupCache&) = delete;
+    LookupCache& operator=(const LookupCache&) = delete;
+    CachedLookup& entry() const {
+        CachedLookup* table = mine();
+        return (table ? table : made())[index_];
+    }
+
+private:
+    struct Table {
+        CachedLookup* entries;
+        std::size_t size;
+        CachedLookup** owner;  // the owning thread's pointer to it
+    };
+    static std::size_t& count() {
+        static std::size_t n = 0;
+        return n;
+    }
+    static CachedLookup*& mine() {
+        static thread_local CachedLookup* table = nullptr;
+        return table;
+    }
+    static void release(PyObject* capsule) {
+        auto* t = static_cast<Table*>(PyCapsule_GetPointer(capsule, nullptr));
+        // (CPython may clear a thread's state from another thread as the interpreter ends)
+        if (t->owner == &mine()) mine() = nullptr;
+        for (std::size_t i = 0; i < t->size; ++i) Py_XDECREF(t->entries[i].value);
+        delete[] t->entries;
+        delete t;
+    }
+    // This thread's table, made now: registered in the thread's state dict under a key of this
+    // library's own (if that fails, it is kept without being released).
+    static CachedLookup* made() {
+        auto* t = new Table{new CachedLookup[count()](), count(), &mine()};
+        mine() = t->entries;
+        ErrorStash stash;
+        PyObject* dict = PyThreadState_GetDict();
+        PyObject* key = PyLong_FromVoidPtr(&count());
+        PyObject* capsule = PyCapsule_New(t, nullptr, release);
+        if (!dict || !key || !capsule || PyDict_SetItem(dict, key, capsule) < 0) {
+            if (capsule) PyCapsule_SetDestructor(capsule, nullptr);
+        }
+        Py_XDECREF(key);
+        Py_XDECREF(capsule);
+        stash.restore();
+        return t->entries;
+    }
+    std::size_t index_;
+};
+#else
+class LookupCache {
+public:
+    LookupCache() = default;
+    LookupCache(const LookupCache&) = delete;
+    LookupCache& operator=(const LookupCache&) = delete;
+    CachedLookup& entry() const { return entry_; }
+
+private:
+    mutable CachedLookup entry_;
+};
+#endif
 
 #if PY_VERSION_HEX >= 0x030C0000
 // Dict watchers: one watcher per interpreter, shared by every tallowkit library through the
 // interpreter's own state dict (an interpreter has only a few watcher ids), counting the
-// changes of every dict that any of them watches.
+// changes of every dict that any of them watches. Without the GIL the count is atomic; with
+// it, a plain increment.
 struct SharedDictWatch {
-    int id;            // the watcher id, or -1 when the interpreter had none left
-    DictStamp epoch;   // changes of the watched dicts so far
+    int id;                   // the watcher id; -1 when the interpreter had none left
+    Shared<DictStamp> epoch;  // changes of the watched dicts so far
 };
-inline SharedDictWatch*& shared_dict_watch_slot() {
-    static SharedDictWatch* shared = nullptr;
+inline constexpr int unregistered = -2;  // the id of a watcher before its first use
+inline Shared<SharedDictWatch*>& shared_dict_watch_slot() {
+    static Shared<SharedDictWatch*> shared;
     return shared;
 }
 inline int count_dict_change(PyDict_WatchEvent, PyObject*, PyObject*, PyObject*) {
-    ++shared_dict_watch_slot()->epoch;
+    shared_dict_watch_slot().load()->epoch.count();
     return 0;
 }
-// The shared watcher, found or made on first use; nullptr only when that failed.
+// The shared watcher, found or made on first use; nullptr only when that failed. Without the
+// GIL, other libraries and threads may be doing the same: the first watcher stored in the state
+// dict is everyone's, and the first library to lock it registers its callback.
 inline SharedDictWatch* shared_dict_watch() {
-    SharedDictWatch*& shared = shared_dict_watch_slot();
-    if (shared) return shared;
+    Shared<SharedDictWatch*>& slot = shared_dict_watch_slot();
+    if (SharedDictWatch* shared = slot.load()) return shared;
     static const char key[] = "tallowkit.frame.dict_watch.v1";
     PyObject* state = PyInterpreterState_GetDict(PyInterpreterState_Get());
     if (!state) return nullptr;
-    if (PyObject* found = PyDict_GetItemString(state, key)) {
-        shared = static_cast<SharedDictWatch*>(PyCapsule_GetPointer(found, key));
-        if (!shared) PyErr_Clear();
-        return shared;
-    }
-    // never freed: libraries are never unloaded, and the callback lives in this one
-    auto* made = new SharedDictWatch{-1, 0};
-    shared = made;
-    made->id = PyDict_AddWatcher(count_dict_change);
-    if (made->id < 0) PyErr_Clear();
+    // never freed: libraries are never unloaded, and the callback lives in one of them
+    auto* made = new SharedDictWatch{unregistered, {}};
     PyObject* capsule = PyCapsule_New(made, key, nullptr);
-    if (!capsule || PyDict_SetItemString(state, key, capsule) < 0) PyErr_Clear();
+    PyObject* name = capsule ? PyUnicode_FromString(key) : nullptr;
+    PyObject* found = name ? dict_setdefault_ref(state, name, capsule) : nullptr;
+    Py_XDECREF(name);
     Py_XDECREF(capsule);
-    return made;
+    SharedDictWatch* shared = found ? static_cast<SharedDictWatch*>(PyCapsule_GetPointer(found, key))
+                                    : nullptr;
+    if (shared != made) delete made;
+    if (shared) {
+        Locked one_at_a_time(found);
+        if (shared->id == unregistered && (shared->id = PyDict_AddWatcher(count_dict_change)) < 0) {
+            PyErr_Clear();
+            shared->id = -1;
+        }
+        // set before this library's callback can be called: no dict is watched with the id
+        // before this
+        slot.store(shared);
+    } else {
+        PyErr_Clear();
+    }
+    Py_XDECREF(found);
+    return shared;
 }
 // Starts watching `dict`; false when changes of it cannot be seen (then nothing is cached).
+// Without the GIL the caller holds the dict's lock (the mark is a plain write in its header).
 inline bool watch_dict(PyObject* dict) {
     SharedDictWatch* w = shared_dict_watch();
     if (!w || w->id < 0) return false;
@@ -267,8 +522,8 @@ inline bool watch_dict(PyObject* dict) {
     return true;
 }
 inline DictStamp dict_stamp(PyObject*) {
-    const SharedDictWatch* w = shared_dict_watch_slot();
-    return w ? w->epoch : 0;   // without a watcher nothing is ever cached
+    const SharedDictWatch* w = shared_dict_watch_slot().load();
+    return w ? w->epoch.load() : 0;  // without a watcher nothing is cached
 }
 #else
 // Version tags: every change of any dict gives it a new, process-wide unique version.

@@ -26,10 +26,10 @@ void add_traceback_entry(FunctionObject* f, int line) {
 // Module functions call each other through globals (and through anything that calls back,
 // such as a property or functools.partial), so runaway recursion must stay an error. Calls
 // nested deeper than `free_depth` in this library count against the interpreter's recursion
-// limit; the shallow ones, nearly all calls, skip that check and its thread-state lookups. The
-// count is shared by all threads (the GIL orders its updates), which only makes a thread's
-// checks start sooner, never later.
-unsigned nesting = 0;
+// limit; the shallow ones, nearly all calls, skip that check and its thread-state lookups. With
+// the GIL, which orders its updates, the count is shared by all threads, which only makes a
+// thread's checks start sooner, never later; without the GIL each thread counts its own.
+TK_PER_THREAD unsigned nesting = 0;
 constexpr unsigned free_depth = 32;
 
 // The one place where a module function's C++ exceptions stop: the pending Python exception
@@ -122,55 +122,68 @@ PyObject* function_descr_get(PyObject* self, PyObject* obj, PyObject*) {
 }
 
 // ---- attributes ----------------------------------------------------------------------------
-PyObject* get_field(PyObject* field) {
-    PyObject* v = field ? field : Py_None;
+// Read and replaced under the function's lock: without the GIL, another thread may be setting
+// the field (the replaced value is released after the lock, as it may run any code).
+PyObject* get_field(PyObject* self, PyObject* FunctionObject::*field) {
+    compat::Locked lock(self);
+    PyObject* v = as_function(self)->*field;
+    v = v ? v : Py_None;
     Py_INCREF(v);
     return v;
 }
 
-int set_str_field(PyObject** field, PyObject* value, const char* what) {
+int set_field(PyObject* self, PyObject* FunctionObject::*field, PyObject* value) {
+    Py_XINCREF(value);
+    PyObject* old;
+    {
+        compat::Locked lock(self);
+        old = std::exchange(as_function(self)->*field, value);
+    }
+    Py_XDECREF(old);
+    return 0;
+}
+
+int set_str_field(PyObject* self, PyObject* FunctionObject::*field, PyObject* value,
+                  const char* what) {
     if (!value || !PyUnicode_Check(value)) {
         PyErr_Format(PyExc_TypeError, "%s must be set to a string object", what);
         return -1;
     }
-    Py_INCREF(value);
-    Py_XSETREF(*field, value);
-    return 0;
+    return set_field(self, field, value);
 }
 
-PyObject* func_get_name(PyObject* self, void*) { return get_field(as_function(self)->name); }
+PyObject* func_get_name(PyObject* self, void*) { return get_field(self, &FunctionObject::name); }
 int func_set_name(PyObject* self, PyObject* value, void*) {
-    return set_str_field(&as_function(self)->name, value, "__name__");
+    return set_str_field(self, &FunctionObject::name, value, "__name__");
 }
 PyObject* func_get_qualname(PyObject* self, void*) {
-    return get_field(as_function(self)->qualname);
+    return get_field(self, &FunctionObject::qualname);
 }
 int func_set_qualname(PyObject* self, PyObject* value, void*) {
-    return set_str_field(&as_function(self)->qualname, value, "__qualname__");
+    return set_str_field(self, &FunctionObject::qualname, value, "__qualname__");
 }
-PyObject* func_get_doc(PyObject* self, void*) { return get_field(as_function(self)->doc); }
+PyObject* func_get_doc(PyObject* self, void*) { return get_field(self, &FunctionObject::doc); }
 int func_set_doc(PyObject* self, PyObject* value, void*) {
-    Py_XINCREF(value);
-    Py_XSETREF(as_function(self)->doc, value);
-    return 0;
+    return set_field(self, &FunctionObject::doc, value);
 }
-PyObject* func_get_module(PyObject* self, void*) { return get_field(as_function(self)->module); }
+PyObject* func_get_module(PyObject* self, void*) {
+    return get_field(self, &FunctionObject::module);
+}
 int func_set_module(PyObject* self, PyObject* value, void*) {
-    Py_XINCREF(value);
-    Py_XSETREF(as_function(self)->module, value);
-    return 0;
+    return set_field(self, &FunctionObject::module, value);
 }
 PyObject* func_get_defaults(PyObject* self, void*) {
-    return get_field(as_function(self)->defaults);
+    return get_field(self, &FunctionObject::defaults);
 }
 PyObject* func_get_globals(PyObject* self, void*) {
-    return get_field(as_function(self)->globals);
+    return get_field(self, &FunctionObject::globals);
 }
-PyObject* func_get_code(PyObject* self, void*) { return get_field(as_function(self)->code); }
+PyObject* func_get_code(PyObject* self, void*) { return get_field(self, &FunctionObject::code); }
 PyObject* func_get_none(PyObject*, void*) { Py_RETURN_NONE; }
 // inspect.signature wants a dict here on every interpreter.
 PyObject* func_get_annotations(PyObject* self, void*) {
     FunctionObject* f = as_function(self);
+    compat::Locked lock(self);
     if (!f->annotations && !(f->annotations = PyDict_New())) return nullptr;
     Py_INCREF(f->annotations);
     return f->annotations;
@@ -180,9 +193,7 @@ int func_set_annotations(PyObject* self, PyObject* value, void*) {
         PyErr_SetString(PyExc_TypeError, "__annotations__ must be set to a dict object");
         return -1;
     }
-    Py_XINCREF(value == Py_None ? nullptr : value);
-    Py_XSETREF(as_function(self)->annotations, value == Py_None ? nullptr : value);
-    return 0;
+    return set_field(self, &FunctionObject::annotations, value == Py_None ? nullptr : value);
 }
 
 PyGetSetDef function_getset[] = {
@@ -201,7 +212,7 @@ PyGetSetDef function_getset[] = {
 };
 
 // Pickled by reference: the simple name, found again in the module.
-PyObject* func_reduce(PyObject* self, PyObject*) { return get_field(as_function(self)->name); }
+PyObject* func_reduce(PyObject* self, PyObject*) { return get_field(self, &FunctionObject::name); }
 
 PyMethodDef function_methods[] = {
     {compat::table_name("__reduce__"), func_reduce, METH_NOARGS, nullptr},
@@ -209,7 +220,10 @@ PyMethodDef function_methods[] = {
 };
 
 PyObject* function_repr(PyObject* self) {
-    return PyUnicode_FromFormat("<function %U at %p>", as_function(self)->qualname, self);
+    PyObject* qualname = get_field(self, &FunctionObject::qualname);
+    PyObject* repr = PyUnicode_FromFormat("<function %U at %p>", qualname, self);
+    Py_DECREF(qualname);
+    return repr;
 }
 
 // ---- lifetime ------------------------------------------------------------------------------
@@ -319,6 +333,8 @@ Object make_function(Impl impl, Py_ssize_t nparams, const FunctionInfo& info, co
     f->entry = entry_obj.release();
     f->firstlineno = static_cast<int>(line);
     PyObject_GC_Track(reinterpret_cast<PyObject*>(f));
+    // functions live as long as their module, which lives as long as the process
+    compat::keep_forever(reinterpret_cast<PyObject*>(f));
     return Object::steal(reinterpret_cast<PyObject*>(f));
 }
 

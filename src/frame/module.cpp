@@ -25,7 +25,7 @@ struct State {
 };
 State state;
 PyModuleDef module_def;
-PyModuleDef_Slot module_slots[3];
+PyModuleDef_Slot module_slots[3 + compat::gil_slot_count];
 
 // Copies spec.<from> to module.<to>; a missing spec attribute is skipped, and None is
 // copied only when `copy_none`.
@@ -156,7 +156,8 @@ PyObject* module_init(const ModuleDef* def) {
     if (!module_def.m_name) {  // the definition object lives once per process
         module_slots[0] = {Py_mod_create, reinterpret_cast<void*>(module_create)};
         module_slots[1] = {Py_mod_exec, reinterpret_cast<void*>(module_exec)};
-        module_slots[2] = {0, nullptr};
+        compat::gil_slots(&module_slots[2]);
+        module_slots[2 + compat::gil_slot_count] = {0, nullptr};
         module_def = PyModuleDef{PyModuleDef_HEAD_INIT, def->short_name, def->doc, 0, nullptr,
                                  module_slots, nullptr, nullptr, nullptr};
     }

@@ -21,6 +21,7 @@ void make_constants() {
         PyObject* obj = v->kind_ == LoadValue::Kind::name ? PyUnicode_InternFromString(v->text_)
                                                           : PyLong_FromLongLong(v->value_);
         if (!obj) fail();
+        if (v->kind_ == LoadValue::Kind::integer) compat::keep_forever(obj);  // (names are interned)
         v->obj_ = obj;
     }
 }
@@ -29,12 +30,13 @@ void resolve_builtins() {
     PyObject* builtins = builtins_dict();
     for (LoadValue* v = registry; v; v = v->next_) {
         if (v->kind_ != LoadValue::Kind::builtin) continue;
-        PyObject* found = PyDict_GetItemString(builtins, v->text_);
+        Object key = Object::check(PyUnicode_InternFromString(v->text_));
+        PyObject* found = compat::dict_get_ref(builtins, key.get());
         if (!found) {
-            PyErr_Format(PyExc_NameError, "name '%s' is not defined", v->text_);
+            if (!PyErr_Occurred())
+                PyErr_Format(PyExc_NameError, "name '%s' is not defined", v->text_);
             fail();
         }
-        Py_INCREF(found);
         Py_XSETREF(v->obj_, found);
     }
 }

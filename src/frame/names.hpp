@@ -30,14 +30,6 @@ private:
     LoadValue* next_;
 };
 
-// A lookup remembered with the stamp of the dict(s) it read (see compat::dict_stamp).
-struct CachedLookup {
-    PyObject* dict = nullptr;   // for attributes: the module dict the value came from
-    PyObject* value = nullptr;  // borrowed from that dict; nullptr: nothing remembered
-    compat::DictStamp stamp = 0;
-    compat::DictStamp builtins_stamp = 0;
-};
-
 // An interned text: identifiers, keyword names and text constants (UTF-8 source text). A name
 // remembers its last lookup as a module global and as an attribute of a module.
 class Name : public LoadValue {
@@ -47,8 +39,8 @@ public:
     // them): only those can be attributes of a plain module that its dict does not decide.
     // Read from the source text, so that a lookup need not read the str.
     bool underscored() const { return text()[0] == '\0' || text()[0] == '_'; }
-    mutable CachedLookup global_cache;
-    mutable CachedLookup attr_cache;
+    compat::LookupCache global_cache;
+    compat::LookupCache attr_cache;
 };
 
 // An integer constant.
@@ -61,6 +53,39 @@ public:
 class Builtin : public LoadValue {
 public:
     explicit Builtin(const char* name) : LoadValue(Kind::builtin, name, 0) {}
+};
+
+// Objects made on first use and kept for the life of the process, one per index below N: for
+// immutable results, where a kept object cannot be told from a new one. Without the GIL, two
+// threads may make the same one at once: the first one stored is kept (and made immortal, so
+// that threads using it do not contend for its reference count).
+template <std::size_t N>
+class KeptObjects {
+public:
+    // The object at i (borrowed: it is kept for good), made by make() if there is none yet.
+    template <typename Make>
+    PyObject* get(std::size_t i, Make make) {
+        if (PyObject* kept = slots_[i].load()) [[likely]]
+            return kept;
+        return made(i, make);
+    }
+
+private:
+    template <typename Make>
+    [[gnu::noinline, gnu::cold]] PyObject* made(std::size_t i, Make make) {
+        return keep(i, make().release());
+    }
+    PyObject* keep(std::size_t i, PyObject* made) {
+        if (PyUnicode_CheckExact(made))
+            compat::keep_text_forever(made);
+        else
+            compat::keep_forever(made);
+        PyObject* first = nullptr;
+        if (slots_[i].store_if(first, made)) return made;
+        Py_DECREF(made);
+        return first;
+    }
+    compat::Shared<PyObject*> slots_[N];
 };
 
 // Load steps: make every Name and Int; then resolve every Builtin (NameError if missing).

@@ -25,55 +25,82 @@ std::optional<long long> exact_int64_multi_digit(Handle o) {
 
 // ---- names -----------------------------------------------------------------------------
 Object global(Handle name, Loc loc) {
-    PyObject* v = PyDict_GetItemWithError(module_dict(), name.get());
+    PyObject* v = compat::dict_get_ref(module_dict(), name.get());
     if (!v) {
         if (PyErr_Occurred()) fail(loc);
-        v = PyDict_GetItemWithError(builtins_dict(), name.get());
+        v = compat::dict_get_ref(builtins_dict(), name.get());
         if (!v) {
             if (!PyErr_Occurred())
                 PyErr_Format(PyExc_NameError, "name '%U' is not defined", name.get());
             fail(loc);
         }
     }
-    return Object::borrow(v);
+    return Object::steal(v);
 }
 
 namespace {
-// The global `name` (borrowed), or nullptr when it is unbound (with an exception only if the
-// lookup itself failed). The stamps are read before the lookup: a key's __eq__ that changes
-// the dict during the lookup leaves an entry that is never used.
-PyObject* cached_global(const Name& name) {
-    CachedLookup& c = name.global_cache;
+// The lookups below read the stamps before the dicts: a change during the lookup (a key's
+// __eq__, another thread) leaves an entry that is never used. Without the GIL the stamps are
+// read under the dicts' locks, which a change holds from its count to its store, so that a
+// change is either complete before them or counted after them.
+
+// The global `name` looked up afresh and remembered in `c` (borrowed from it), or nullptr when
+// it is unbound (with an exception only if the lookup itself failed). Out of line: the cached
+// lookup that calls it stays small enough to be inlined.
+[[gnu::noinline, gnu::cold]] PyObject* remember_global(const Name& name, compat::CachedLookup& c,
+                                            PyObject* module, PyObject* builtins) {
+    bool watched;
+    compat::DictStamp stamp, builtins_stamp;
+    {
+        compat::Locked lock(module, builtins);
+        watched = compat::watch_dict(module) && compat::watch_dict(builtins);
+        stamp = compat::dict_stamp(module);
+        builtins_stamp = compat::dict_stamp(builtins);
+    }
+    PyObject* v = compat::dict_get_for_cache(module, name.get());
+    if (!v && !PyErr_Occurred()) v = compat::dict_get_for_cache(builtins, name.get());
+    compat::keep(c.value, v);
+    c.stamp = watched ? stamp : compat::never_stamp;
+    c.builtins_stamp = builtins_stamp;
+    return v;
+}
+
+// The global `name` through this thread's cache entry (borrowed from it), or as above.
+inline PyObject* cached_global(const Name& name) {
+    compat::CachedLookup& c = name.global_cache.entry();
     PyObject* module = module_dict();
     PyObject* builtins = builtins_dict();
     if (c.value && c.stamp == compat::dict_stamp(module) &&
         c.builtins_stamp == compat::dict_stamp(builtins))
         return c.value;
-    c.value = nullptr;
-    const bool watched = compat::watch_dict(module) && compat::watch_dict(builtins);
-    const compat::DictStamp stamp = compat::dict_stamp(module);
-    const compat::DictStamp builtins_stamp = compat::dict_stamp(builtins);
-    PyObject* v = PyDict_GetItemWithError(module, name.get());
-    if (!v) {
-        if (PyErr_Occurred()) return nullptr;
-        if (!(v = PyDict_GetItemWithError(builtins, name.get()))) return nullptr;
+    return remember_global(name, c, module, builtins);
+}
+
+// The attribute `name` of a plain module's dict looked up afresh and remembered in `c`
+// (borrowed from it); nullptr when the dict lacks it (with an exception only if the lookup
+// failed).
+[[gnu::noinline, gnu::cold]] PyObject* remember_module_attr(const Name& name, compat::CachedLookup& c,
+                                                 PyObject* dict) {
+    bool watched;
+    compat::DictStamp stamp;
+    {
+        compat::Locked lock(dict);
+        watched = compat::watch_dict(dict);
+        stamp = compat::dict_stamp(dict);
     }
-    if (watched) c = CachedLookup{nullptr, v, stamp, builtins_stamp};
+    PyObject* v = compat::dict_get_for_cache(dict, name.get());
+    compat::keep(c.value, v);
+    c.dict = dict;
+    c.stamp = watched ? stamp : compat::never_stamp;
     return v;
 }
 
-// An attribute that a plain module's dict holds (borrowed), through the name's cache; nullptr
-// when the dict lacks it (with an exception only if the lookup failed).
-PyObject* cached_module_attr(PyObject* module, const Name& name) {
-    CachedLookup& c = name.attr_cache;
+// The same through this thread's cache entry.
+inline PyObject* cached_module_attr(PyObject* module, const Name& name) {
+    compat::CachedLookup& c = name.attr_cache.entry();
     PyObject* dict = PyModule_GetDict(module);
     if (c.value && c.dict == dict && c.stamp == compat::dict_stamp(dict)) return c.value;
-    c.value = nullptr;
-    const bool watched = compat::watch_dict(dict);
-    const compat::DictStamp stamp = compat::dict_stamp(dict);
-    PyObject* v = PyDict_GetItemWithError(dict, name.get());
-    if (v && watched) c = CachedLookup{dict, v, stamp, 0};
-    return v;
+    return remember_module_attr(name, c, dict);
 }
 
 // Names that a plain module can only take from its dict: the module type defines dunder
@@ -117,7 +144,7 @@ Object attr(Handle o, Handle name, Loc loc) {
     // name the dict lacks, takes the interpreter's full lookup.
     if (plain_module_attribute(o, name)) {
         PyObject* dict = PyModule_GetDict(o.get());
-        if (PyObject* v = PyDict_GetItemWithError(dict, name.get())) return Object::borrow(v);
+        if (PyObject* v = compat::dict_get_ref(dict, name.get())) return Object::steal(v);
         if (PyErr_Occurred()) fail(loc);
     }
     return checked(PyObject_GetAttr(o.get(), name.get()), loc);
@@ -316,13 +343,13 @@ Object import_module_as(Handle dotted, Loc loc) {
         if (!next) {
             if (!PyErr_ExceptionMatches(PyExc_AttributeError)) fail(loc);
             PyErr_Clear();
-            PyObject* found = PyDict_GetItemWithError(PyImport_GetModuleDict(), dotted.get());
+            PyObject* found = compat::dict_get_ref(PyImport_GetModuleDict(), dotted.get());
             if (!found) {
                 if (!PyErr_Occurred())
                     PyErr_Format(PyExc_ImportError, "cannot import name %S", dotted.get());
                 fail(loc);
             }
-            return Object::borrow(found);
+            return Object::steal(found);
         }
         m = Object::steal(next);
     }

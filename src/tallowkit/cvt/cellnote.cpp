@@ -78,8 +78,8 @@ Object ascii_text(const char* s, std::size_t n) {
 // Results for every column of one to three letters, made on first use and kept for the life of
 // the process: texts and ints are immutable, so a kept object cannot be told from a new one.
 constexpr long long cached_columns = 26 + 26 * 26 + 26 * 26 * 26;
-PyObject* letters_cache[cached_columns + 1];
-PyObject* number_cache[cached_columns + 1];
+KeptObjects<cached_columns + 1> letters_cache;
+KeptObjects<cached_columns + 1> number_cache;
 
 Object column_letters(unsigned long long n) {
     char letters[native::max_column_letters];
@@ -88,14 +88,14 @@ Object column_letters(unsigned long long n) {
 
 Object cached_letters(long long n) {
     if (n > cached_columns) return column_letters(static_cast<unsigned long long>(n));
-    if (!letters_cache[n]) letters_cache[n] = column_letters(static_cast<unsigned long long>(n)).release();
-    return Object::borrow(letters_cache[n]);
+    return Object::borrow(letters_cache.get(static_cast<std::size_t>(n), [n] {
+        return column_letters(static_cast<unsigned long long>(n));
+    }));
 }
 
 Object column_number(long long n) {
     if (n < 0 || n > cached_columns) return integer(n);
-    if (!number_cache[n]) number_cache[n] = integer(n).release();
-    return Object::borrow(number_cache[n]);
+    return Object::borrow(number_cache.get(static_cast<std::size_t>(n), [n] { return integer(n); }));
 }
 
 // Column letters of an exact int that fits in 64 bits; the empty text for 0 and below.
