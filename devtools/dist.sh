@@ -2,9 +2,9 @@
 # each repaired by auditwheel to the manylinux tag its libraries allow and checked by twine; then
 # every wheel installed as a user gets it and the whole suite run against it (devtools/wheel-run).
 # Sourced by ./dev.
-#   ./dev dist        every wheel: CPython 3.6-3.13 and 3.13t (host) and 3.14, 3.15 (sid root) on x86-64,
-#                     CPython 3.11 on i386 and arm64 (bookworm roots)
-#   ./dev dist --ci   the default interpreter, the oldest (3.6) and the newest (3.15)
+#   ./dev dist        every wheel: CPython 3.6-3.13 and 3.13t (host) and 3.14, 3.15 (sid root) on
+#                     x86-64, CPython 3.11 on i386 and arm64 (bookworm roots)
+#   ./dev dist --ci   the default interpreter, the oldest (3.6), the newest (3.15) and 3.13t
 # Wheels are tested DIST_JOBS (3) at a time, each as soon as it is built, while the next ones build.
 
 DIST_DIR=$ROOT/dist
@@ -195,7 +195,7 @@ dist_twine() {
 
 # Each target is built in turn; its tests start in the background as soon as its wheel is there.
 DIST_TARGETS=(3.11 3.6 3.15 3.14 3.7 3.8 3.9 3.10 3.12 3.13 3.13t i686 aarch64)  # the default first
-DIST_CI_TARGETS=(3.11 3.6 3.15)  # the default, the oldest and the newest
+DIST_CI_TARGETS=(3.11 3.6 3.15 3.13t)  # the default, the oldest, the newest, the one without a GIL
 declare -A DIST_READY=()
 
 dist_root() {  # <root>: made (or waited for) and equipped, once per run
