@@ -12,6 +12,7 @@ the libraries are imported once; strace injects the I/O errors and the signals (
 per process, so each child's nth write is its own).
 """
 import errno
+import io
 import json
 import mmap
 import os
@@ -22,7 +23,8 @@ import stat
 import subprocess
 import sys
 
-BIG = 32 * 1024      # every writer writes at least this much
+# every writer writes at least this much: several buffers full (128 KiB each from 3.14 on)
+BIG = 4 * max(io.DEFAULT_BUFFER_SIZE, 8 * 1024)
 FREE = 8 * 1024      # what the full file system has left before a case
 LIMIT = 16 * 1024    # RLIMIT_FSIZE
 _letters = random.Random(19)
