@@ -353,7 +353,7 @@ def tmpfs(tmp_path_factory):
     """A small tmpfs (root only), else None."""
     root = str(tmp_path_factory.mktemp("tmpfs"))
     if os.geteuid() != 0 or subprocess.run(
-            ["mount", "-t", "tmpfs", "-o", "size=1m", "tallowkit-test", root],
+            ["mount", "-t", "tmpfs", "-o", "size=%dk" % (32 * BIG // 1024), "tallowkit-test", root],
             stderr=subprocess.DEVNULL).returncode != 0:
         yield None
         return
