@@ -2,6 +2,7 @@
 #include "ops.hpp"
 
 #include "module.hpp"
+#include "threads.hpp"
 
 #include <vector>
 
@@ -287,6 +288,7 @@ void Iterate::advance() {
 
 void check_interrupts(Loc loc) {
     if (PyErr_CheckSignals() < 0) fail(loc);
+    share_now_and_then();
 }
 
 // ---- raising -------------------------------------------------------------------------------

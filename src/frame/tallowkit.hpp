@@ -6,3 +6,4 @@
 #include "module.hpp"
 #include "names.hpp"
 #include "ops.hpp"
+#include "threads.hpp"
