@@ -1,10 +1,12 @@
-"""Threads: the pure functions give from several threads what they give serially, and a module
-global rebound by another thread during a call gives the old or the new behaviour."""
+"""Threads: the pure functions give from several threads what they give serially, a module
+global rebound by another thread during a call gives the old or the new behaviour, and other
+threads run while a long call works."""
 import collections
 import gc
 import importlib
 import sys
 import threading
+import time
 
 import pytest
 
@@ -167,3 +169,31 @@ def test_globals_rebound_from_another_thread_mid_call(name):
     # switches: on a slow interpreter a deletion may meet every call)
     assert sum(outcomes.values()) == 3 * 15
     check(long_call())
+
+
+@pytest.mark.parametrize("call", [
+    lambda prime: prime.get_all_primes(0, 3 * 10 ** 7),        # sieved without the lock
+    lambda prime: prime.get_prime_position(10 ** 10 + 19),     # counted without the lock
+    lambda prime: prime.get_all_evens(0, 10 ** 7)])            # built with it, let go now and then
+def test_other_threads_run_during_a_long_call(call):
+    prime = module_or_skip("tallowkit.math.prime")
+    ticks, running = [], threading.Event()
+    running.set()
+
+    def ticker():
+        while running.is_set():
+            ticks.append(None)
+            time.sleep(0.001)
+    thread = threading.Thread(target=ticker)
+    thread.start()
+    while not ticks:
+        time.sleep(0.001)
+    try:
+        before = len(ticks)
+        call(prime)
+        during = len(ticks) - before
+    finally:
+        running.clear()
+        thread.join()
+    # held for the whole call, the lock would have let the ticker in once at most
+    assert during >= 3
