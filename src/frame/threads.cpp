@@ -1,6 +1,8 @@
 // threads.cpp: letting the GIL go around native work, and pacing loops that hold it.
 #include "threads.hpp"
 
+#include <pythread.h>   // not in Python.h before 3.7
+
 #include <atomic>
 #include <utility>
 
