@@ -4,6 +4,8 @@ threads run while a long call works."""
 import collections
 import gc
 import importlib
+import os
+import subprocess
 import sys
 import threading
 import time
@@ -197,3 +199,20 @@ def test_other_threads_run_during_a_long_call(call):
         thread.join()
     # held for the whole call, the lock would have let the ticker in once at most
     assert during >= 3
+
+
+def test_objects_are_made_only_with_the_lock_held():
+    """The interpreter's debug allocator stops the process when an object is allocated by a
+    thread that does not hold the lock: every call here lets it go around its native work."""
+    module_or_skip("tallowkit.math.prime")
+    code = "\n".join([
+        "import tallowkit.math.prime as p",
+        "p.get_all_primes(10 ** 6, 2 * 10 ** 6)",
+        "p.get_all_composites(0, 300000)",
+        "p.get_next_primes(1, 40000)",
+        "p.get_left_ed_prime(300007)",
+        "p.get_prime_position(10 ** 9 + 7)",
+        "p.pollard_rho(1073741827 * 1073741831, 1)"])   # a walk of many thousand steps
+    done = subprocess.run([sys.executable, "-c", code], env=dict(os.environ, PYTHONMALLOC="debug"),
+                          stderr=subprocess.PIPE, universal_newlines=True)
+    assert done.returncode == 0, done.stderr[-2000:]

@@ -46,6 +46,17 @@ private:
     Clock::time_point next_check_;
 };
 
+// Runs work(keep_going) in an Unlocked scope and returns its result, a native value, once the
+// GIL is held again; throws Error when a signal handler raised.
+template <class Work>
+auto run_unlocked(bool release, Work&& work, Loc loc = Loc::current()) {
+    Unlocked unlocked(release);
+    auto keep_going = [&unlocked] { return unlocked.keep_going(); };
+    auto result = work(keep_going);
+    unlocked.raise_if_failed(loc);
+    return result;
+}
+
 // Paces a long loop that holds the GIL. step(), once per pass, costs a count; every so many
 // passes it runs pending signal handlers and, about once per pace, lets waiting threads take
 // the GIL. It answers false once a handler has raised (the exception is pending).

@@ -313,18 +313,16 @@ void take_passing(u64 lo, u64 hi, Take&& take) {
     std::optional<nt::PassingValues> values;
     std::vector<u64> piece;
     piece.reserve(std::min<u64>(hi - lo, piece_values) + 8192);
-    do {
+    for (bool more = true; more;) {
         piece.clear();
-        {
-            Unlocked unlocked(wide);
+        more = run_unlocked(wide, [&](auto& keep_going) {
             if (!values) values.emplace(lo, hi);   // sieving primes up to sqrt(hi): work too
-            auto keep_going = [&] { return unlocked.keep_going(); };
             values->fill(piece, piece_values, keep_going);
-            unlocked.raise_if_failed();
-        }
+            return !values->exhausted();
+        });
         for (u64 v : piece)
             if (!take(v)) return;
-    } while (!values->exhausted());
+    }
 }
 
 // ln 2: natural logarithms are estimated from bit lengths (libm's log would raise the C library
@@ -493,11 +491,10 @@ Object get_prime_position(Object p) {
         if (*v < 2) return none();
         // above the table, primes are counted: worth letting the GIL go
         const u64 n = static_cast<u64>(*v);
-        Unlocked unlocked(n >= nt::prime_table_limit && passes(*v));
-        auto keep_going = [&] { return unlocked.keep_going(); };
-        std::optional<u64> position = nt::passing_position(n, keep_going);
-        unlocked.raise_if_failed();
-        return *position ? from_u64(*position) : none();
+        u64 position = run_unlocked(n >= nt::prime_table_limit && passes(*v), [&](auto& keep_going) {
+            return nt::passing_position(n, keep_going).value_or(0);   // nothing once stopped
+        });
+        return position ? from_u64(position) : none();
     }
     if (!truthy(call_own(own::is_prime, {p}))) return none();
     return length(call_own(own::get_all_primes, {k_0, p}));
@@ -1030,12 +1027,12 @@ constexpr u64 rho_piece_steps = u64{1} << 12;
 
 u64 rho_result(nt::RhoWalk& walk) {
     if (std::optional<u64> d = nt::rho_steps(walk, rho_piece_steps)) return *d;
-    Unlocked unlocked(true);
-    std::optional<u64> d;
-    while (!(d = nt::rho_steps(walk, rho_piece_steps)) && unlocked.keep_going()) {
-    }
-    unlocked.raise_if_failed();
-    return *d;
+    return run_unlocked(true, [&](auto& keep_going) {
+        std::optional<u64> d;
+        while (!(d = nt::rho_steps(walk, rho_piece_steps)) && keep_going()) {
+        }
+        return d.value_or(0);   // nothing once stopped
+    });
 }
 
 Object pollard_rho(Object x, Object c) {
