@@ -1021,12 +1021,14 @@ Object rho_walk(Handle x, Handle c, Object i, Object k, Object x0, Object y) {
 
 bool rho_intact() { return own::mod_mul.intact() && own::gcd.intact(); }
 
-// The native walk goes in pieces of this many steps (some tens of microseconds): the first with
-// the GIL held (most walks on small values end in it), the others with the GIL let go.
+// The native walk takes its first steps with the GIL held (walks on small values end in them;
+// a longer walk pays for letting the GIL go), then goes on without it in pieces of some tens of
+// microseconds.
+constexpr u64 rho_first_steps = u64{1} << 10;
 constexpr u64 rho_piece_steps = u64{1} << 12;
 
 u64 rho_result(nt::RhoWalk& walk) {
-    if (std::optional<u64> d = nt::rho_steps(walk, rho_piece_steps)) return *d;
+    if (std::optional<u64> d = nt::rho_steps(walk, rho_first_steps)) return *d;
     return run_unlocked(true, [&](auto& keep_going) {
         std::optional<u64> d;
         while (!(d = nt::rho_steps(walk, rho_piece_steps)) && keep_going()) {
