@@ -305,7 +305,8 @@ def test_wide_ranges_against_a_plain_sieve():
         assert prime.get_prime_position(p) == (counts[p] if sieve[p] else None), p
     primes = list(itertools.compress(range(limit + 1), sieve))
     lo = 3 * 10 ** 6
-    composites = itertools.compress(range(lo, limit + 1), sieve[lo:].translate(bytes([1, 0]) + bytes(254)))
+    flip = bytes([1, 0]) + bytes(254)
+    composites = itertools.compress(range(lo, limit + 1), sieve[lo:].translate(flip))
     assert prime.get_all_primes(0, limit) == primes
     assert prime.get_all_primes(lo + 1, limit) == primes[counts[lo]:]
     assert prime.get_all_composites(lo, limit) == list(composites)

@@ -20,9 +20,11 @@ bool due(Clock::time_point& deadline, Clock::duration interval = pace) {
 
 // threading.main_thread().ident, or 0 while `threading` has not been imported (or fails).
 unsigned long main_thread_ident() {
-    Object threading = Object::steal(PyMapping_GetItemString(PyImport_GetModuleDict(), "threading"));
-    Object main = threading ? Object::steal(PyObject_CallMethod(threading.get(), "main_thread", nullptr))
-                            : Object();
+    PyObject* modules = PyImport_GetModuleDict();
+    Object threading = Object::steal(PyMapping_GetItemString(modules, "threading"));
+    Object main = threading
+                      ? Object::steal(PyObject_CallMethod(threading.get(), "main_thread", nullptr))
+                      : Object();
     Object ident = main ? Object::steal(PyObject_GetAttrString(main.get(), "ident")) : Object();
     unsigned long value = ident ? PyLong_AsUnsignedLong(ident.get()) : 0;
     if (PyErr_Occurred()) {

@@ -59,15 +59,17 @@ public:
             if (!visit(std::uint64_t{2})) return false;
         }
         if (!segments_.next()) return true;
-        bool going = visit_segment_primes(segments_, [&](std::uint64_t p) {
-            for (; next_impostor_ < impostors_.size() && impostors_[next_impostor_] < p; ++next_impostor_)
+        auto impostor_up_to = [&](std::uint64_t v) {
+            return next_impostor_ < impostors_.size() && impostors_[next_impostor_] <= v;
+        };
+        bool going = visit_segment_primes(segments_, [&](std::uint64_t p) {   // p >= 3
+            for (; impostor_up_to(p - 1); ++next_impostor_)
                 if (!visit(impostors_[next_impostor_])) return false;
             return visit(p);
         });
         // impostors are odd, so each lies in a segment: the rest of this one's come last
         const std::uint64_t last = segments_.first() + 2 * (segments_.flags().size() - 1);
-        for (; going && next_impostor_ < impostors_.size() && impostors_[next_impostor_] <= last;
-             ++next_impostor_)
+        for (; going && impostor_up_to(last); ++next_impostor_)
             going = visit(impostors_[next_impostor_]);
         return going;
     }

@@ -491,7 +491,8 @@ Object get_prime_position(Object p) {
         if (*v < 2) return none();
         // above the table, primes are counted: worth letting the GIL go
         const u64 n = static_cast<u64>(*v);
-        u64 position = run_unlocked(n >= nt::prime_table_limit && passes(*v), [&](auto& keep_going) {
+        const bool counted = n >= nt::prime_table_limit && passes(*v);
+        u64 position = run_unlocked(counted, [&](auto& keep_going) {
             return nt::passing_position(n, keep_going).value_or(0);   // nothing once stopped
         });
         return position ? from_u64(position) : none();
