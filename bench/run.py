@@ -10,7 +10,7 @@ from pathlib import Path
 def main():
     here = Path(__file__).resolve().parent
     failed = []
-    for script in (here / name for name in ("frame.py", "prime.py", "cellnote.py")):
+    for script in (here / name for name in ("frame.py", "prime.py", "cellnote.py", "replace.py")):
         print("== %s" % script.relative_to(here.parent), flush=True)
         if subprocess.call([sys.executable, str(script)] + sys.argv[1:]) != 0:
             failed.append(script.name)

@@ -21,10 +21,7 @@ ARM64_FUZZ_EXAMPLES=5
 ARM64_CI=(--ignore=tests/test_leaks.py)
 
 roots_run_bookworm_i386() {
-  root_lock bookworm-i386
-  timed "bookworm-i386: root" make_root bookworm-i386 bookworm i386 &&
-    timed "bookworm-i386: packages" root_install bookworm-i386 "${DEBIAN_PACKAGES[@]}" &&
-    root_tree bookworm-i386 &&
+  root_enter bookworm-i386 &&
     timed "bookworm-i386: ./dev test" in_root bookworm-i386 /root/tallowkit/dev test
 }
 
@@ -59,10 +56,8 @@ arm64_tests() {
 roots_run_bookworm_arm64() {
   local name=bookworm-arm64 tree=$ROOTS_DIR/bookworm-arm64/root/tallowkit
   local DEBIAN_PACKAGES=("${DEBIAN_PACKAGES[@]}" "${ARM64_HOST_PACKAGES[@]}")  # for this machine
-  root_lock $name
-  timed "$name: root" make_root $name bookworm arm64 &&
-    timed "$name: packages" root_install $name "${ARM64_ROOT_PACKAGES[@]}" &&
-    root_tree $name &&
+  ensure_debian_packages
+  root_enter $name &&
     timed "$name: cross-build" arm64_build "$ROOTS_DIR/$name" "$tree" "$tree/build/aarch64" &&
     arm64_tests $name --durations=12 tests
 }

@@ -522,7 +522,8 @@ def instance_pool(documents, want=None):
         return False
 
     opener_args = {"open_scrivbook": documents.get("docx"), "open_abacbook": documents.get("xlsx")}
-    for cls in sorted(classes, key=lambda c: c.__name__):
+
+    def build(cls):
         # over the real documents first, so the walk reaches their paragraphs, runs and cells
         for name, path in opener_args.items():
             if path and name in cls.__dict__:
@@ -533,6 +534,15 @@ def instance_pool(documents, want=None):
                 add(cls(documents["xls"]))
         with contextlib.suppress(Exception):
             add(cls())
+
+    if want in classes:
+        # a class that can be built directly needs no other (opening every document costs)
+        build(want)
+        if pool.get(want):
+            return pool
+    for cls in sorted(classes, key=lambda c: c.__name__):
+        if cls is not want:
+            build(cls)
     frontier = [o for objs in list(pool.values()) for o in objs]
     while frontier and not (want and pool.get(want)):
         obj = frontier.pop(0)

@@ -2,6 +2,11 @@
 import os
 import traceback
 
+# TALLOWKIT_CHECKS=quick: the costly checks (drawn calls of every callable, leak rounds) run
+# lighter. CI runs them at full strength on one interpreter of each architecture and quick on
+# the others, which share all but the interpreter-facing code with it.
+QUICK = os.environ.get("TALLOWKIT_CHECKS") == "quick"
+
 
 def entries(excinfo):
     """The traceback entries of compiled functions, outermost first: (name, source file)."""

@@ -10,6 +10,10 @@ from support import Recorder, entries
 import tallowkit.io.directory as tdir
 
 
+def raw_tree_names(root):
+    return sorted(os.listdir(str(root)))
+
+
 def tree(root):
     """Every entry below root, with file contents."""
     out = []
@@ -147,9 +151,16 @@ def test_copy_goes_through_the_module_shutil(tmp_path, src, monkeypatch):
     tdir.copy_dir(str(src / "a.txt"), str(tmp_path / "c.txt"))
     tdir.copy_dir(str(src), str(into))
     tdir.copy_dir(str(src), str(tmp_path / "new"))
-    assert fake.positional_calls() == [("copy", str(src / "a.txt"), str(tmp_path / "c.txt")),
-                          ("copytree", str(src), os.path.join(str(into), "src")),
-                          ("copytree", str(src), str(tmp_path / "new"))]
+    # each is built beside its destination under a temporary name, then renamed into place
+    calls = [(name, source, os.path.dirname(os.path.dirname(d)) if name == "copytree"
+              else os.path.dirname(d), os.path.basename(d))
+             for name, source, d in fake.positional_calls()]
+    assert [c[:3] for c in calls] == [("copy", str(src / "a.txt"), str(tmp_path)),
+                                      ("copytree", str(src), str(into)),
+                                      ("copytree", str(src), str(tmp_path))]
+    assert [c[3] for c in calls][1:] == ["src", "new"] and calls[0][3].startswith(".c.txt.")
+    assert tree(tmp_path / "new") == tree(src) and raw_tree_names(tmp_path) == [
+        "c.txt", "into", "new", "src"]
     monkeypatch.setattr(tdir, "shutil", None)
     with pytest.raises(AttributeError):
         tdir.copy_dir(str(src), str(tmp_path / "other"))
@@ -170,11 +181,12 @@ def test_move_and_rename_go_through_the_module_os_and_shutil(tmp_path, src, monk
     monkeypatch.setattr(tdir, "shutil", fake_shutil)
     a, b, c = str(src), str(tmp_path / "b"), str(tmp_path / "c")
     tdir.rename_dir(a, b)
-    tdir.move_dir(b, c)
+    tdir.move_dir(b, c)   # a tree: renamed, or built beside its destination (see test_replace)
+    tdir.move_dir(os.path.join(c, "a.txt"), b)
     tdir.make_dir(a)
     tdir.delete_dir(a)
     assert fake_os.positional_calls() == [("rename", a, b), ("makedirs", a), ("removedirs", a)]
-    assert fake_shutil.positional_calls() == [("move", b, c)]
+    assert fake_shutil.positional_calls() == [("move", os.path.join(c, "a.txt"), b)]
 
 
 def test_documentation_and_signatures():

@@ -79,15 +79,20 @@ def test_append(tmp_path):
     assert raw(p) == b"start|xy1\n2\na\nb\n"
 
 
-def test_a_bad_item_leaves_earlier_items_written_and_no_file_open(tmp_path):
-    p = str(tmp_path / "bad.txt")
+@pytest.mark.parametrize("old", [None, b"old\n"])
+def test_a_bad_item_leaves_the_file_as_it_was_and_no_file_open(tmp_path, old):
+    p = tmp_path / "bad.txt"
+    if old is not None:
+        p.write_bytes(old)
     before = open_fds()
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", ResourceWarning)  # closed when dropped, as documented
-        with pytest.raises(TypeError) as info:
-            tfile.write_all_lines(p, ["ok", 5, "never"])
-    assert entries(info) == [("tallowkit.io.file.write_all_lines", "file.cpp")]
-    assert raw(p) == b"ok\n"
+        for writer in (tfile.write_all_lines, tfile.append_all_lines):
+            with pytest.raises(TypeError) as info:
+                writer(str(p), ["ok", 5, "never"])
+            assert entries(info) == [("tallowkit.io.file." + writer.__name__, "file.cpp")]
+            assert (raw(p) if p.exists() else None) == old
+    assert os.listdir(str(tmp_path)) == (["bad.txt"] if old else [])
     assert open_fds() == before
 
 
@@ -166,7 +171,12 @@ def test_rebound_os_and_shutil_are_called(tmp_path, monkeypatch):
     tfile.move_file(b, c)
     tfile.rename_file(c, b)
     tfile.delete_file(b)
-    assert fake_shutil.calls == [("copy", (a, b), {}), ("move", (b, c), {})]
+    # the copy is made beside its destination, then renamed over it; a move that has to copy
+    # is handed a copy function that does the same
+    (copy, (_, beside), _), (move, (_, _), kwargs) = fake_shutil.calls
+    assert (copy, move) == ("copy", "move") and fake_shutil.calls[0][1][0] == a
+    assert os.path.dirname(beside) == str(tmp_path) and beside.startswith(str(tmp_path / ".b."))
+    assert fake_shutil.calls[1][1] == (b, c) and list(kwargs) == ["copy_function"]
     assert fake_os.calls == [("rename", (c, b), {}), ("remove", (b,), {})]
     monkeypatch.setattr(tfile, "os", None)
     with pytest.raises(AttributeError):

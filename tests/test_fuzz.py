@@ -7,10 +7,11 @@ import sys
 import pytest
 
 import fuzzkit
+import support
 import tallowkit
 
 MODULES = fuzzkit.public_modules()
-EXAMPLES = int(os.environ.get("TALLOWKIT_FUZZ_EXAMPLES", "40"))
+EXAMPLES = int(os.environ.get("TALLOWKIT_FUZZ_EXAMPLES", "10" if support.QUICK else "40"))
 
 
 @pytest.mark.parametrize("module", MODULES, ids=lambda m: m.__name__[len("tallowkit."):])

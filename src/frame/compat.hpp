@@ -164,6 +164,33 @@ private:
     PyObject* exc_ = nullptr;
 };
 
+// The pending exception as one object (a new reference; nullptr when none is pending), with
+// the error indicator cleared; give_exception puts such an object back, stealing it.
+inline PyObject* take_exception() {
+#if PY_VERSION_HEX >= 0x030C0000
+    return PyErr_GetRaisedException();
+#else
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    if (!type) return nullptr;
+    PyErr_NormalizeException(&type, &value, &tb);
+    if (tb && value) PyException_SetTraceback(value, tb);
+    Py_XDECREF(type);
+    Py_XDECREF(tb);
+    return value;
+#endif
+}
+inline void give_exception(PyObject* exc) {
+#if PY_VERSION_HEX >= 0x030C0000
+    PyErr_SetRaisedException(exc);
+#else
+    if (!exc) return;
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(exc));
+    Py_INCREF(type);
+    PyErr_Restore(type, exc, PyException_GetTraceback(exc));
+#endif
+}
+
 // The value of an exact int small enough to be held in one internal digit (30 bits), read
 // without a call; false for larger ints.
 inline bool small_int_value(PyObject* o, long long* out) {

@@ -7,3 +7,4 @@
 #include "names.hpp"
 #include "ops.hpp"
 #include "threads.hpp"
+#include "replace.hpp"

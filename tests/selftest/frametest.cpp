@@ -12,11 +12,15 @@ namespace name {
 const Name inner{"inner"};
 const Name Widget{"Widget"};
 const Name value{"value"};
+const Name write{"write"};
+const Name close{"close"};
 const Name keywords[] = {Name{"a"}, Name{"b"}, Name{"c"}, Name{"d"}, Name{"e"}, Name{"f"}, Name{"g"},
                          Name{"h"}, Name{"i"}, Name{"j"}, Name{"k"}, Name{"l"}, Name{"m"}};
 }  // namespace name
 
 const Int k_one{1};
+const Name k_write_bytes{"wb"};
+const Builtin open_{"open"};
 
 Object two(Object a, Object b) { return tuple({a, b}); }
 Object opt(Object a, Object b, Object c) { return tuple({a, b, c}); }
@@ -75,6 +79,17 @@ Object Widget_scaled(Object self, Object k) {
 }
 Object Widget_make(Object, Object value) { return call(global(name::Widget), {value}); }
 
+// write_replaced(path, data, sync): data written through the frame's replacement of a file.
+Object write_replaced(Object path, Object data, Object sync) {
+    Replacement out(path, {.sync = truthy(sync)});
+    Object f = call(open_, {out.path(), k_write_bytes});
+    out.close_on_failure(f);
+    call_method(f, name::write, {data});
+    call_method(f, name::close);
+    out.commit();
+    return none();
+}
+
 void body() {
     def<two>({.name = "two", .vars = {"a", "b"}});
     def<opt>({.name = "opt", .vars = {"a", "b", "c", "local"}, .defaults = {integer(2), integer(3)},
@@ -89,6 +104,7 @@ void body() {
     def<many_keywords>({.name = "many_keywords", .vars = {"f"}});
     def<shift>({.name = "shift", .vars = {"a", "b"}});
     def<filled>({.name = "filled", .vars = {"expected", "count", "fail_at"}});
+    def<write_replaced>({.name = "write_replaced", .vars = {"path", "data", "sync", "out", "f"}});
     ClassDef widget("Widget");
     widget.def<Widget_init>({.name = "__init__", .vars = {"self", "value"}});
     widget.def<Widget_get>({.name = "get", .vars = {"self"}});

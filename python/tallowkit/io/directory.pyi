@@ -2,7 +2,9 @@
 rename.
 
 Paths are handed unchanged to `os` and `shutil`, looked up again at every call, and every
-error of those propagates unchanged.
+error of those propagates unchanged. The copies and moves are all or nothing, as every writer
+of the package is (see `tallowkit.io.file`): a tree is built beside its destination and renamed
+into place, never left half-copied.
 """
 
 import os
@@ -95,7 +97,11 @@ def copy_dir(old_dir_path: _Path, new_dir_path: _Path) -> None:
 
     Notes:
         A file is copied with `shutil.copy`, a directory with `shutil.copytree`. Directories
-        used to be handed to the single-file copy, which always failed.
+        used to be handed to the single-file copy, which always failed. Either is made beside
+        its destination (a tree in a temporary directory `.<name>.<random>.tmp`) and renamed
+        into place, so a failure leaves no partial copy; an error that named the temporary
+        path names the destination. A tree whose destination's parent does not exist yet is
+        copied in place (copytree makes the parents).
     """
 
 def move_dir(old_dir_path: _Path, new_dir_path: _Path) -> None:
@@ -110,6 +116,12 @@ def move_dir(old_dir_path: _Path, new_dir_path: _Path) -> None:
 
     Raises:
         FileNotFoundError: the source does not exist.
+        shutil.Error: the destination exists inside a directory, or lies inside the source.
+
+    Notes:
+        A rename where it can be one. Across file systems a file is copied whole and a tree is
+        built beside its destination and renamed into place (all or nothing), and only then is
+        the source removed: if that removal fails, both stay.
     """
 
 def rename_dir(old_dir_path: _Path, new_dir_path: _Path) -> None:

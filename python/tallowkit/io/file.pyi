@@ -5,6 +5,29 @@ Each function opens, uses and closes its file within the call; paths are handed 
 written in the encoding given, "utf-8" by default. A file is closed only on the success path:
 when a read or write fails, the file object is released (and so closed) by the interpreter as
 the error leaves the function.
+
+All or nothing: every writer of the package (the write, append, copy and move functions here
+and in `tallowkit.io.directory`, and the document and workbook saves) either succeeds or leaves
+the destination exactly as it was (content, mode, owner), whatever the failure: an error of the
+library, any `OSError` (a full disk, a file size limit, an I/O error), `KeyboardInterrupt` at
+any point. The new content is written to a temporary file beside the destination (made with
+`O_EXCL`, named `.<name>.<random>.tmp`), which is given the old file's owner, group, extended
+attributes and permission bits and then renamed over it in one step, so that a reader never
+sees a half-written file; on failure it is removed. The error raised is the one the plain call
+raises (an `OSError` names the caller's path, not the temporary one); a failure of the rename
+itself is an `OSError` naming the caller's path. There is no fsync: the rename keeps the old
+file against every exception, and fsync, which only adds safety against a power cut, would
+cost as much again as the write (bench/replace.py). A symbolic link is followed: the file it
+points to is replaced and the link stays a link.
+
+Written in place instead, as a plain `open(path, "w")` writes, because a rename would change
+what callers rely on: a file-like object; anything but a regular file (a FIFO, a device,
+`/dev/stdout` and other links into `/proc`, whose file is the one a descriptor holds); a file
+with more than one hard link (the other names would keep the old content); a file owned by
+another user or group than a new file of this process could be given (a replacement would
+change its owner); a file this process may not open for writing (the writer then fails as it
+always did); and a file in a directory where no new file can be made (a writable file in a
+read-only directory).
 """
 
 import os
@@ -103,6 +126,11 @@ def write_all_text(file_path: _Path, s: str, encoding: str = "utf-8") -> None:
     Raises:
         TypeError: s is not a text.
         UnicodeEncodeError: s cannot be encoded.
+        LookupError: the encoding is unknown.
+
+    Notes:
+        All or nothing (see the module): on any failure the file keeps its old content. The
+        plain `open(file_path, "w")` emptied it first.
     """
 
 def write_all_lines(file_path: _Path, ss: Iterable[str], encoding: str = "utf-8") -> None:
@@ -115,8 +143,11 @@ def write_all_lines(file_path: _Path, ss: Iterable[str], encoding: str = "utf-8"
         encoding: the text encoding.
 
     Raises:
-        TypeError: an item cannot be joined to "\\n" (a number, say); the items before it are
-            written.
+        TypeError: an item cannot be joined to "\\n" (a number, say); nothing is written.
+
+    Notes:
+        All or nothing (see the module). The plain writer left the items before a bad one
+        written over the emptied file.
     """
 
 def append_all_text(file_path: _Path, s: str | Iterable[str], encoding: str = "utf-8") -> None:
@@ -130,6 +161,11 @@ def append_all_text(file_path: _Path, s: str | Iterable[str], encoding: str = "u
 
     Raises:
         TypeError: s, or one of its items, is not a text.
+
+    Notes:
+        All or nothing: on any failure the file is cut back to its old length (removed if the
+        call created it), so no half-written addition stays. The file keeps its inode, owner,
+        mode and links. Anything but a regular file is appended to as it is.
     """
 
 def append_all_lines(file_path: _Path, ss: Iterable[str], encoding: str = "utf-8") -> None:
@@ -141,7 +177,10 @@ def append_all_lines(file_path: _Path, ss: Iterable[str], encoding: str = "utf-8
         encoding: the text encoding.
 
     Raises:
-        TypeError: an item cannot be joined to "\\n"; the items before it are written.
+        TypeError: an item cannot be joined to "\\n"; nothing is appended.
+
+    Notes:
+        All or nothing, as `append_all_text`.
     """
 
 def delete_file(file_path: _Path, /) -> None:
@@ -167,6 +206,12 @@ def copy_file(old_file_path: _Path, new_file_path: _Path) -> None:
 
     Raises:
         FileNotFoundError: the source does not exist.
+        shutil.SameFileError: the destination is the source.
+
+    Notes:
+        All or nothing (see the module): the copy is made beside the destination and renamed
+        over it. A copy over a writable file of another owner fails, as before, when the
+        permission bits cannot be copied, but now before anything is written.
     """
 
 def move_file(old_file_path: _Path, new_file_path: _Path) -> None:
@@ -181,6 +226,11 @@ def move_file(old_file_path: _Path, new_file_path: _Path) -> None:
 
     Raises:
         FileNotFoundError: the source does not exist.
+
+    Notes:
+        A move on one file system is a rename, done in one step. Across file systems the file
+        is copied whole beside the destination and renamed over it (all or nothing, see the
+        module), and only then is the source removed: if that removal fails, both stay.
     """
 
 def rename_file(old_file_path: _Path, new_file_path: _Path) -> None:

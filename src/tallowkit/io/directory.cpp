@@ -15,9 +15,6 @@ const Name isdir{"isdir"};
 const Name makedirs{"makedirs"};
 const Name removedirs{"removedirs"};
 const Name rename{"rename"};
-const Name copy{"copy"};
-const Name copytree{"copytree"};
-const Name move{"move"};
 const Name Error{"Error"};
 const Name abspath{"abspath"};
 const Name basename{"basename"};
@@ -80,9 +77,10 @@ Object delete_dir(Object dir_path) {
 // A file is copied with shutil.copy. A directory is copied whole, like `cp -r`: into
 // new_dir_path/<its name> when new_dir_path is an existing directory, else to new_dir_path;
 // never into itself, and never over an existing destination (shutil.copytree refuses that).
+// Either is built beside its destination and renamed into place, never left half-copied.
 Object copy_dir(Object old_dir_path, Object new_dir_path) {
     if (!truthy(call(os_path(name::isdir), {old_dir_path}))) {
-        call_method(global(name::shutil), name::copy, {old_dir_path, new_dir_path});
+        copy_file_whole(global(name::shutil), old_dir_path, new_dir_path);
         return none();
     }
     Object destination = new_dir_path;
@@ -98,12 +96,12 @@ Object copy_dir(Object old_dir_path, Object new_dir_path) {
         Object error = attr(global(name::shutil), name::Error);
         raise(error, {message});
     }
-    call_method(global(name::shutil), name::copytree, {old_dir_path, destination});
+    copy_tree_whole(global(name::shutil), old_dir_path, destination);
     return none();
 }
 
 Object move_dir(Object old_dir_path, Object new_dir_path) {
-    call_method(global(name::shutil), name::move, {old_dir_path, new_dir_path});
+    move_whole(global(name::shutil), old_dir_path, new_dir_path);
     return none();
 }
 

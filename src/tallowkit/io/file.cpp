@@ -21,8 +21,6 @@ const Name rstrip{"rstrip"};
 const Name write{"write"};
 const Name writelines{"writelines"};
 const Name remove{"remove"};
-const Name copy{"copy"};
-const Name move{"move"};
 const Name rename{"rename"};
 const Name encoding{"encoding"};
 }  // namespace name
@@ -58,9 +56,15 @@ Object open_text(Handle file_path, Handle mode, Handle encoding, Loc loc = Loc::
     return call_kw(open_, {file_path, mode}, {{name::encoding, encoding}}, loc);
 }
 
+// Text writers rename without fsync: the rename alone keeps the old file against every
+// exception, and fsync would add as much again as the write itself (bench/replace.py).
+constexpr ReplaceOptions text_options{.keep_mode = true, .sync = false};
+
 // f = open(file_path, mode, encoding=encoding); for s in ss: f.writelines(s + "\n"); f.close()
-void write_lines(Handle file_path, Handle ss, Handle encoding, Handle mode) {
+void write_lines(Handle file_path, Handle ss, Handle encoding, Handle mode,
+                 Replacement* out = nullptr) {
     Object f = open_text(file_path, mode, encoding);
+    if (out) out->close_on_failure(f);
     for (Object s : iterate(ss)) {
         Object writelines = attr(f, name::writelines);
         Object line = add(s, k_newline);
@@ -107,28 +111,39 @@ Object read_one_line(Object file_path, Object n, Object encoding) {
     return content;
 }
 
+// The writers build the new content beside the file and rename it over the old in one step;
+// the appenders cut a failed append back off.
 Object write_all_text(Object file_path, Object s, Object encoding) {
-    Object f = open_text(file_path, mode::write, encoding);
+    Replacement out(file_path, text_options);
+    Object f = open_text(out.path(), mode::write, encoding);
+    out.close_on_failure(f);
     call_method(f, name::write, {s});
     call_method(f, name::close);
+    out.commit();
     return none();
 }
 
 Object write_all_lines(Object file_path, Object ss, Object encoding) {
-    write_lines(file_path, ss, encoding, mode::write);
+    Replacement out(file_path, text_options);
+    write_lines(out.path(), ss, encoding, mode::write, &out);
+    out.commit();
     return none();
 }
 
 // writelines of a text writes it whole; of an iterable of texts, back to back.
 Object append_all_text(Object file_path, Object s, Object encoding) {
+    AppendRollback rollback(file_path);
     Object f = open_text(file_path, mode::append, encoding);
     call_method(f, name::writelines, {s});
     call_method(f, name::close);
+    rollback.commit();
     return none();
 }
 
 Object append_all_lines(Object file_path, Object ss, Object encoding) {
+    AppendRollback rollback(file_path);
     write_lines(file_path, ss, encoding, mode::append);
+    rollback.commit();
     return none();
 }
 
@@ -139,12 +154,12 @@ Object delete_file(Object file_path) {
 
 // The library's result (the destination) is dropped.
 Object copy_file(Object old_file_path, Object new_file_path) {
-    call_method(global(name::shutil), name::copy, {old_file_path, new_file_path});
+    copy_file_whole(global(name::shutil), old_file_path, new_file_path);
     return none();
 }
 
 Object move_file(Object old_file_path, Object new_file_path) {
-    call_method(global(name::shutil), name::move, {old_file_path, new_file_path});
+    move_whole(global(name::shutil), old_file_path, new_file_path);
     return none();
 }
 

@@ -85,5 +85,10 @@ class AbacBook:
         Raises:
             ValueError: xl_file_path is None and the workbook was not loaded from a file (the
                 message says so, rather than failing inside the zip writer).
-            OSError: the file cannot be written.
+            OSError: the file cannot be written; it is then left as it was.
+
+        Notes:
+            All or nothing: openpyxl saves to a temporary file beside the destination, which
+            then replaces it in one step (see `tallowkit.io.file`); a failed save leaves the
+            old file as it was. A file-like object is written in place.
         """

@@ -103,5 +103,10 @@ class AbacVault:
 
         Raises:
             TypeError: xl_file_path is None and the workbook is new, so there is no path.
-            OSError: the file cannot be written.
+            OSError: the file cannot be written; it is then left as it was.
+
+        Notes:
+            All or nothing: xlwt saves to a temporary file beside the destination, which then
+            replaces it in one step (see `tallowkit.io.file`); a failed save leaves the old
+            file as it was. A file-like object is written in place.
         """

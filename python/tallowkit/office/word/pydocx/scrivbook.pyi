@@ -70,11 +70,13 @@ class ScrivBook:
 
         Raises:
             AttributeError: the document was closed.
-            OSError: the file cannot be written.
+            OSError: the file cannot be written; it is then left as it was.
 
         Notes:
             A document without a path is not saved and no error is raised: the document's
             title followed by " save_scrivbook error,no path!" is printed on standard output.
+            A save is all or nothing: python-docx saves to a temporary file beside the
+            destination, which then replaces it in one step (see `tallowkit.io.file`).
         """
 
     def save_as_scrivbook(self, doc_file_path: str | IO[bytes]) -> ScrivBook:
@@ -88,7 +90,12 @@ class ScrivBook:
 
         Raises:
             AttributeError: the document was closed.
-            OSError: the file cannot be written.
+            OSError: the file cannot be written; it is then left as it was.
+
+        Notes:
+            All or nothing: python-docx saves to a temporary file beside the destination,
+            which then replaces it in one step (see `tallowkit.io.file`); a failed save leaves
+            the old file as it was. A file-like object is written in place.
         """
 
     def close_scrivbook_save_as(self, doc_file_path: str | IO[bytes]) -> None:
@@ -99,7 +106,12 @@ class ScrivBook:
 
         Raises:
             AttributeError: the document was closed already.
-            OSError: the file cannot be written; the document is then kept.
+            OSError: the file cannot be written; the document and the file are then kept.
+
+        Notes:
+            All or nothing: python-docx saves to a temporary file beside the destination,
+            which then replaces it in one step (see `tallowkit.io.file`); a failed save leaves
+            the old file as it was. A file-like object is written in place.
         """
 
     def close_scrivbook_save(self) -> None:
@@ -107,10 +119,10 @@ class ScrivBook:
 
         Raises:
             AttributeError: the document was closed already.
-            OSError: the file cannot be written; the document is then kept.
+            OSError: the file cannot be written; the document and the file are then kept.
 
         Notes:
-            A document without a path is not saved (the message of `save_scrivbook` is
+            The save is all or nothing, as `save_scrivbook`. A document without a path is not saved (the message of `save_scrivbook` is
             printed) and is kept open, so that `save_as_scrivbook` can still save it; it used
             to be dropped unsaved.
         """

@@ -87,7 +87,10 @@ Object AbacBook_add_worksheet(Object self, Object ws_name) {
 Object AbacBook_save_as(Object self, Object xl_file_path) {
     if (is_none(xl_file_path)) xl_file_path = attr(self, name::xl_file_path);
     if (is_none(xl_file_path)) raise(ValueError_, {str::no_path});
-    call_method(attr(self, name::wb), name::save, {xl_file_path});
+    Object save = attr(attr(self, name::wb), name::save);
+    Replacement out(xl_file_path);   // written beside, then renamed over
+    call(save, {out.path()});
+    out.commit();
     return self;
 }
 

@@ -121,13 +121,14 @@ Object AbacVault_set_sheet_cell_value(Object self, Object value, Object sheet, O
     return self;
 }
 
-// save_as(self, xl_file_path): None saves over the path the workbook was opened from.
+// save_as(self, xl_file_path): None saves over the path the workbook was opened from. The
+// library writes a file beside the destination, which then replaces it in one step.
 Object AbacVault_save_as(Object self, Object xl_file_path) {
     Object save = attr(attr(self, name::wbwt), name::save);
-    if (is_none(xl_file_path))
-        call(save, {attr(self, name::xl_file_path)});
-    else
-        call(save, {xl_file_path});
+    Object destination = is_none(xl_file_path) ? attr(self, name::xl_file_path) : xl_file_path;
+    Replacement out(destination);
+    call(save, {out.path()});
+    out.commit();
     return none();
 }
 

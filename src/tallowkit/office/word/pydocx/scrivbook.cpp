@@ -77,11 +77,19 @@ Object ScrivBook_open_scrivbook(Object, Object doc_file_path) {
     return call_kw(global(name::ScrivBook), {}, {{name::doc_file_path, doc_file_path}});
 }
 
+// doc.save(doc_file_path), all or nothing: the library writes a file beside the destination,
+// which then replaces it in one step.
+void save_whole(Handle save, Handle doc_file_path) {
+    Replacement out(doc_file_path);
+    call(save, {out.path()});
+    out.commit();
+}
+
 // save_scrivbook(self): a document without a path is reported on standard output, not raised.
 Object ScrivBook_save_scrivbook(Object self) {
     if (!is_none(attr(self, name::doc_file_path))) {
         Object save = attr(doc_of(self), name::save);
-        call(save, {attr(self, name::doc_file_path)});
+        save_whole(save, attr(self, name::doc_file_path));
     } else {
         Object title = attr(attr(doc_of(self), name::core_properties), name::title);
         call(print_, {add(title, str::no_path)});
@@ -91,7 +99,7 @@ Object ScrivBook_save_scrivbook(Object self) {
 
 // save_as_scrivbook(self, doc_file_path): the path of construction stays the wrapper's own.
 Object ScrivBook_save_as_scrivbook(Object self, Object doc_file_path) {
-    call_method(doc_of(self), name::save, {doc_file_path});
+    save_whole(attr(doc_of(self), name::save), doc_file_path);
     return self;
 }
 
