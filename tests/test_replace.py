@@ -275,6 +275,9 @@ def run_child(kind, row, d, s, ours, args, shared):
 def serve(kind, dest_root, src_root, nth=None):
     rows = {name: row for name, row in WRITERS.items()
             if (kind != "value" or row.get("bad")) and (nth is None or row["nth"] == int(nth))}
+    if kind == "sigint":
+        # a shell starts its background jobs with SIGINT ignored, and Python then leaves it so
+        signal.signal(signal.SIGINT, signal.default_int_handler)
     if kind in ("eio", "sigint"):
         # strace fails this process's own nth write once: spend it here
         with open(os.devnull, "wb", buffering=0) as sink:

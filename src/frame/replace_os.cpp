@@ -27,6 +27,14 @@ void raise_errno(int error, Handle path, Loc loc) {
 
 namespace {
 
+// a full disk, or a full quota where the host has them (Windows has no EDQUOT)
+bool out_of_space(int error) {
+#ifdef EDQUOT
+    if (error == EDQUOT) return true;
+#endif
+    return error == ENOSPC;
+}
+
 // True when the pending exception is an OSError: it is cleared and its errno stored.
 bool take_os_error(int& error) {
     if (!PyErr_ExceptionMatches(PyExc_OSError)) return false;
@@ -200,7 +208,7 @@ Object Os::make_temp(Handle dir, Handle base, bool directory, long long mode,
                                       loc);
             continue;
         }
-        if (error == ENOSPC || error == EDQUOT) raise_errno(error, destination, loc);
+        if (out_of_space(error)) raise_errno(error, destination, loc);
         if (error != EEXIST) return Object();
     }
     return Object();
