@@ -287,8 +287,7 @@ void Iterate::advance() {
 }
 
 void check_interrupts(Loc loc) {
-    if (PyErr_CheckSignals() < 0) fail(loc);
-    share_now_and_then();
+    if (PyErr_CheckSignals() < 0 || !share_now_and_then()) fail(loc);
 }
 
 // ---- raising -------------------------------------------------------------------------------

@@ -87,8 +87,10 @@ bool Pacer::checkpoint() {
     }
     if (next_yield_ == Clock::time_point{})
         next_yield_ = Clock::now() + pace;
-    else if (due(next_yield_))
-        yield_gil();
+    else if (due(next_yield_) && !yield_gil()) {
+        failed_ = true;
+        return false;
+    }
     return true;
 }
 
@@ -129,20 +131,60 @@ Object ListFiller::finish(Loc loc) {
     return exact;
 }
 
-void yield_gil() {
-    PyThreadState* saved = PyEval_SaveThread();
-    PyEval_RestoreThread(saved);
+namespace {
+
+// A constant's code and the globals to evaluate it in, made on first use and kept for the
+// process (made twice at worst, by threads that race without a GIL).
+struct Turn {
+    PyObject* code;
+    PyObject* globals;
+};
+
+const Turn* turn() {
+    static std::atomic<const Turn*> made{nullptr};
+    if (const Turn* t = made.load(std::memory_order_acquire)) return t;
+    Object code = Object::steal(Py_CompileString("None", "<tallowkit: turn>", Py_eval_input));
+    Object globals = Object::steal(code ? PyDict_New() : nullptr);
+    if (!globals) {
+        PyErr_Clear();
+        return nullptr;
+    }
+    const Turn* mine = new Turn{code.release(), globals.release()};
+    const Turn* expected = nullptr;
+    if (made.compare_exchange_strong(expected, mine, std::memory_order_acq_rel)) return mine;
+    Py_DECREF(mine->code);
+    Py_DECREF(mine->globals);
+    delete mine;
+    return expected;
 }
 
-void share_now_and_then() {
+}  // namespace
+
+bool yield_gil() {
+    // Letting the GIL go and taking it back straight away would wake a waiting thread only to
+    // take the GIL back before it runs, and restart the interval after which it asks for the
+    // GIL: a waiter could starve. Instead a constant is evaluated: between bytecodes the
+    // interpreter hands the GIL over when a thread has asked for it, and costs nothing else.
+    const Turn* t = turn();
+    if (!t) {   // out of memory: the plain way
+        PyThreadState* saved = PyEval_SaveThread();
+        PyEval_RestoreThread(saved);
+        return true;
+    }
+    Object none = Object::steal(PyEval_EvalCode(t->code, t->globals, t->globals));
+    return static_cast<bool>(none);   // null: a signal handler raised, the exception is pending
+}
+
+bool share_now_and_then() {
     // per thread: each thread paces its own loops
     thread_local unsigned passes = 0;
     thread_local Clock::time_point next_yield{};
-    if ((++passes & 15) != 0) return;
+    if ((++passes & 15) != 0) return true;
     if (next_yield == Clock::time_point{})
         next_yield = Clock::now() + pace;
     else if (due(next_yield))
-        yield_gil();
+        return yield_gil();
+    return true;
 }
 
 }  // namespace tk

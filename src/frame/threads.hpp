@@ -105,11 +105,14 @@ private:
     Py_ssize_t room_;   // slots made at the start; 0 once the list has grown past them
 };
 
-// Lets threads that wait for the GIL take it, then takes it back.
-void yield_gil();
+// Lets a thread that has asked for the GIL take it (as the interpreter does between bytecodes),
+// then takes it back; pending calls and signal handlers may run. False when one raised (the
+// exception is pending).
+bool yield_gil();
 
 // For loops on interpreter objects (check_interrupts() calls it once per pass): lets waiting
 // threads in about once per pace, looking at the clock every so many passes of this thread.
-void share_now_and_then();
+// False when a signal handler raised (the exception is pending).
+bool share_now_and_then();
 
 }  // namespace tk
