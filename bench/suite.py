@@ -9,6 +9,11 @@ rendering (tests/oracles, bench/cellnote.py), the best peer, the floor (the leas
 implementation must spend on the same call or result), then the ratios product / rendering,
 product / peer and product / floor, and the goal of the row.
 
+Then threads: for every workload of the number-theory and cell sections and for a few long
+calls, the longest pause of another thread (one that sleeps 0.5 ms in a loop) while the
+workload runs again and again in the main thread (the shortest of three such watches), and the
+time of one thread doing two batches over that of two threads doing one each.
+
 Each repeat times every cell of every row in turn, and the best of each cell is kept, so a
 busy spell of the machine weighs on all of them alike; "noise" is the largest, over the
 cells of the row, of the second-best time over the best (1.00: the best was reproduced). Peers that
@@ -27,6 +32,8 @@ import platform
 import random
 import subprocess
 import sys
+import threading
+import time
 import timeit
 from pathlib import Path
 
@@ -53,7 +60,7 @@ def optional(name):
 class Cell:
     def __init__(self, label, stmt, env, fresh=None):
         self.label, self.fresh = label, fresh
-        env = dict(env, fresh=fresh)
+        self.env = env = dict(env, fresh=fresh)
         self.timer = timeit.Timer(("fresh()\n" if fresh else "") + stmt, globals=env)
         self.reset = timeit.Timer("fresh()", globals=env) if fresh else None
         self.number = None
@@ -294,6 +301,156 @@ def cell_rows(cellnote):
     return rows
 
 
+# ---- threads: pauses of another thread, and two threads' batches
+
+PAUSE_GOAL = 0.010      # seconds another thread may wait between turns
+SCALING_GOAL = 1.7      # two threads' batches against one thread doing both
+PAUSE_SPAN = 0.02       # each workload runs again and again for at least this long
+PAUSE_WATCHES = 5       # a busy spell of the machine may spoil a watch: the least is kept
+
+
+class PauseWatch:
+    """Another thread that sleeps 0.5 ms in a loop and records the longest gap between its
+    turns, from entering the block to leaving it."""
+
+    def __enter__(self):
+        self.running, self.longest = True, 0.0
+        self.started = threading.Event()
+        self.thread = threading.Thread(target=self.watch)
+        self.thread.start()
+        self.started.wait()
+        return self
+
+    def watch(self):
+        last = time.perf_counter()
+        self.started.set()
+        while self.running:
+            time.sleep(0.0005)
+            now = time.perf_counter()
+            self.longest = max(self.longest, now - last)
+            last = now
+
+    def __exit__(self, *exc):
+        self.running = False
+        self.thread.join()
+
+
+def longest_pause(cell):
+    """The longest pause of another thread while the cell's statement runs in this thread for
+    PAUSE_SPAN seconds (at least once). Results that a statement keeps (in `kept`) are freed
+    after the watch: freeing them is their owner's work, not the call's."""
+    with PauseWatch() as watch:
+        start = time.perf_counter()
+        while time.perf_counter() - start < PAUSE_SPAN:
+            cell.timer.timeit(cell.number or 1)
+    del cell.env.get("kept", [])[:]
+    return watch.longest
+
+
+def kept_cell(f, *args):
+    """A call whose results are kept until the pause watch ends."""
+    return Cell("tallowkit", "kept.append(f(*args))", {"f": f, "args": args, "kept": []})
+
+
+def batch_times(batch, repeat):
+    """The best time of one thread running batch() twice, and of two threads running it once
+    each (started beforehand; timed from their common start to the end of both). The results
+    live until the time is taken."""
+    def one():
+        start = time.perf_counter()
+        kept = [batch(), batch()]
+        return time.perf_counter() - start
+
+    def two():
+        gate = threading.Barrier(3)
+        kept = []
+
+        def run():
+            gate.wait()
+            kept.append(batch())
+        threads = [threading.Thread(target=run) for _ in range(2)]
+        for t in threads:
+            t.start()
+        gate.wait()
+        start = time.perf_counter()
+        for t in threads:
+            t.join()
+        return time.perf_counter() - start
+    serial, parallel = [], []
+    for _ in range(repeat):    # alternately, so that a busy spell weighs on both
+        serial.append(one())
+        parallel.append(two())
+    return min(serial), min(parallel)
+
+
+def thread_workloads(prime):
+    """Long calls beside the suite's rows: (name, cell) for the pauses and (name, batch) for the
+    two threads, the batches as one thread runs them."""
+    references = load(ROOT / "tests" / "oracles" / "reference_primes.py", "reference_primes")
+    items = semiprimes(random.Random(63), 63, 4, references.is_probable_prime)
+    factorise = lambda: [prime.prime_factors_list_cleaner_sorted(n) for n in items]
+    primes = lambda: prime.get_all_primes(0, 2 * 10**7)
+    long_calls = [("get_all_primes(0, 10**8)", kept_cell(prime.get_all_primes, 0, 10**8)),
+                  ("get_all_primes(10**12, 10**12 + 10**7)",
+                   kept_cell(prime.get_all_primes, 10**12, 10**12 + 10**7)),
+                  ("get_all_primes(0, 2*10**7)", kept_cell(primes)),
+                  ("get_prime_position(10**9 + 7)", kept_cell(prime.get_prime_position, 10**9 + 7)),
+                  ("factorise 63-bit semiprimes x4", kept_cell(factorise))]
+    batches = [("factorise 63-bit semiprimes x4", factorise),
+               ("get_all_primes(0, 2*10**7)", primes)]
+    return long_calls, batches
+
+
+def thread_results(rows, prime, only):
+    long_calls, batches = thread_workloads(prime)
+    cells = [(r.name, r.product) for r in rows if r.section in ("number theory", "cells")]
+    cells += [(name, c) for name, c in long_calls if only is None or only in name]
+    # the interpreter's own pause, between the bytecodes of a loop of cheap builtin calls: a
+    # package call cannot do better, and on a busy machine this misses the goal too
+    interpreter = Cell("interpreter", "abs(-7)", {})
+    interpreter.number = 1000
+    own = min(longest_pause(interpreter) for _ in range(PAUSE_WATCHES))
+    pauses = []
+    for name, cell in cells:
+        if cell.number is None:
+            cell.number = 1
+        pause = min(longest_pause(cell) for _ in range(PAUSE_WATCHES))
+        pauses.append({"name": name, "pause": pause})
+    scaling = []
+    for name, batch in batches:
+        if only is None or only in name:
+            serial, parallel = batch_times(batch, 5)
+            scaling.append({"name": name, "serial": serial, "parallel": parallel,
+                            "ratio": serial / parallel})
+    load = os.getloadavg()[0] if hasattr(os, "getloadavg") else None
+    return {"pauses": pauses, "scaling": scaling, "interpreter": own, "load": load}
+
+
+def print_threads(threads):
+    verdict = lambda ok: "ok" if ok else "MISSED"
+    worst = max(threads["pauses"], key=lambda p: p["pause"], default=None)
+    print("[threads] longest pause of another thread while each workload runs (goal <= %s): "
+          "the worst %s (%s); the interpreter's own in a loop of abs(-7) %s; load average %s"
+          % (seconds_text(PAUSE_GOAL), worst and seconds_text(worst["pause"]),
+             worst and worst["name"], seconds_text(threads["interpreter"]),
+             "%.2f" % threads["load"] if threads["load"] is not None else "unknown"))
+    width = max([len(p["name"]) for p in threads["pauses"]] + [8])
+    for p in threads["pauses"]:
+        print("  %s | %8s | %s" % (p["name"].ljust(width), seconds_text(p["pause"]),
+                                   verdict(p["pause"] <= PAUSE_GOAL)))
+    print("[threads] one thread doing two batches / two threads doing one each (goal >= %.3g):"
+          % SCALING_GOAL)
+    for s in threads["scaling"]:
+        print("  %s | one thread %s | two threads %s | %.2f x | %s"
+              % (s["name"], seconds_text(s["serial"]), seconds_text(s["parallel"]), s["ratio"],
+                 verdict(s["ratio"] >= SCALING_GOAL)))
+
+
+def threads_missed(threads):
+    return ([p["name"] + " (pause)" for p in threads["pauses"] if p["pause"] > PAUSE_GOAL] +
+            [s["name"] + " (two threads)" for s in threads["scaling"] if s["ratio"] < SCALING_GOAL])
+
+
 def memory_line(n):
     """Peak resident memory of get_all_primes(0, n) in a child, over the memory of its result."""
     if not os.path.exists("/proc/self/clear_refs"):
@@ -379,17 +536,20 @@ def main():
         for r in rows:
             r.measure()
     print_table(rows)
+    threads = thread_results(rows, prime, args.only)
+    print_threads(threads)
     memory = memory_line(int(args.memory)) if args.memory else None
     if memory:
         print("peak memory of get_all_primes(0, %.0e): %.0f MiB, result list %.0f MiB: %.3g x "
               "(goal <= 1.3) %s" % (memory["n"], memory["peak"] / 2**20, memory["result"] / 2**20,
                                      memory["ratio"], "ok" if memory["ratio"] <= 1.3 else "MISSED"))
-    missed = [r.name for r in rows if r.verdict() == "MISSED"]
+    missed = [r.name for r in rows if r.verdict() == "MISSED"] + threads_missed(threads)
     print("goals missed: %s" % (", ".join(missed) if missed else "none"))
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"python": platform.python_version(), "label": label,
-                       "rows": [r.record() for r in rows], "memory": memory}, f, indent=1)
+                       "rows": [r.record() for r in rows], "memory": memory,
+                       "threads": threads}, f, indent=1)
 
 
 if __name__ == "__main__":
