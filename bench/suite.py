@@ -387,7 +387,7 @@ def thread_workloads(prime):
     """Long calls beside the suite's rows: (name, cell) for the pauses and (name, batch) for the
     two threads, the batches as one thread runs them."""
     references = load(ROOT / "tests" / "oracles" / "reference_primes.py", "reference_primes")
-    items = semiprimes(random.Random(63), 63, 4, references.is_probable_prime)
+    items = semiprimes(random.Random(63), 63, 16, references.is_probable_prime)
     factorise = lambda: [prime.prime_factors_list_cleaner_sorted(n) for n in items]
     primes = lambda: prime.get_all_primes(0, 2 * 10**7)
     long_calls = [("get_all_primes(0, 10**8)", kept_cell(prime.get_all_primes, 0, 10**8)),
@@ -395,8 +395,8 @@ def thread_workloads(prime):
                    kept_cell(prime.get_all_primes, 10**12, 10**12 + 10**7)),
                   ("get_all_primes(0, 2*10**7)", kept_cell(primes)),
                   ("get_prime_position(10**9 + 7)", kept_cell(prime.get_prime_position, 10**9 + 7)),
-                  ("factorise 63-bit semiprimes x4", kept_cell(factorise))]
-    batches = [("factorise 63-bit semiprimes x4", factorise),
+                  ("factorise 63-bit semiprimes x16", kept_cell(factorise))]
+    batches = [("factorise 63-bit semiprimes x16", factorise),
                ("get_all_primes(0, 2*10**7)", primes)]
     return long_calls, batches
 
@@ -419,7 +419,7 @@ def thread_results(rows, prime, only):
     scaling = []
     for name, batch in batches:
         if only is None or only in name:
-            serial, parallel = batch_times(batch, 5)
+            serial, parallel = batch_times(batch, 9)
             scaling.append({"name": name, "serial": serial, "parallel": parallel,
                             "ratio": serial / parallel})
     load = os.getloadavg()[0] if hasattr(os, "getloadavg") else None
