@@ -1,6 +1,7 @@
 """The module frame, seen through the self-test module and a real module."""
 import builtins
 import ctypes
+import gc
 import importlib
 import inspect
 import os
@@ -397,6 +398,16 @@ def test_shift_is_the_interpreters(a, b):
         except Exception as e:
             return type(e), str(e)
     assert result(ft.shift) == result(lambda a, b: a << b)
+
+
+# room for as many items as come, for fewer (the list grows), for far more (it is cut to size)
+@pytest.mark.parametrize("expected, count", [(0, 0), (40, 40), (0, 35), (25, 300), (1000, 30)])
+def test_a_list_filled_in_pieces_comes_out_whole(expected, count):
+    got = ft.filled(expected, count, -1)
+    assert got == list(range(count)) and gc.is_tracked(got)
+    if count:
+        with pytest.raises(ValueError, match="no item"):
+            ft.filled(expected, count, count // 2)
 
 
 class Clash:

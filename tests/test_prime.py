@@ -1,5 +1,6 @@
 """tallowkit.math.prime against a plain-Python rendering of the same algorithms (tests/oracles):
 results, result types, exceptions, dict order and the shared random generator's state."""
+import itertools
 import math
 import random
 import signal
@@ -12,7 +13,7 @@ from hypothesis import given, settings, strategies as st
 import tallowkit.math.prime as prime
 from oracles import prime_oracle as oracle
 from oracles.reference_primes import (is_probable_prime, next_probable_prime,
-                                      products_near_the_roots_of)
+                                      products_near_the_roots_of, rho_walk)
 
 # Floats reach random.randint and math.factorial exactly as in the rendering; newer interpreters
 # warn about that, and the warning is theirs.
@@ -209,11 +210,18 @@ def test_factorisation(factors, seed):
 @given(st.integers(2 ** 17, 2 ** 20), st.integers(2 ** 17, 2 ** 20), st.integers(2, 1000),
        st.integers(0, 5))
 def test_factorisation_of_wider_numbers(a, b, small, seed):
-    """Walks of a thousand steps and more, on numbers of 40 and 64 bits."""
+    """Walks of a thousand steps and more, on numbers of 40 and 64 bits; and walks of many
+    thousand steps, which go on in pieces with other threads let in, against the same walk in
+    plain Python (the rendering's would take seconds)."""
     p, q = oracle.get_next_prime(a), oracle.get_next_prime(b)
     same("prime_factors_list_cleaner_sorted", p * q, seed=seed)
     same("pollard_rho", small * (2 ** 63 + 2 * a + 1), b, seed=seed)
     same("pollard_rho", p * q, small, seed=seed)
+    x = next_probable_prime(a << 7) * next_probable_prime(b << 7)
+    random.setstate(STATES[seed])
+    walked = rho_walk(x, small, random.randint(0, x))[0], random.getstate()
+    random.setstate(STATES[seed])
+    assert (prime.pollard_rho(x, small), random.getstate()) == walked
 
 
 # ---- large inputs: the answers that trial division would give, without running it ----------
@@ -285,14 +293,27 @@ def prime_counts_upto(limit):
     return sieve, counts
 
 
-def test_prime_positions_on_both_sides_of_the_lookup_table():
-    """Positions below 2**22 are looked up, above it counted; both must be pi(p) for a prime p."""
+def test_wide_ranges_against_a_plain_sieve():
+    """Positions below 2**22 are looked up, above it counted; both must be pi(p) for a prime p.
+    Wide ranges are sieved in pieces (with other threads let in between pieces): the values
+    come out whole and in order, for every enumeration that sieves."""
     limit = 2 ** 22 + 400
     sieve, counts = prime_counts_upto(limit)
     rng = random.Random(7)
     values = list(range(2 ** 22 - 300, limit + 1)) + [rng.randrange(limit) for _ in range(3000)]
     for p in values:
         assert prime.get_prime_position(p) == (counts[p] if sieve[p] else None), p
+    primes = list(itertools.compress(range(limit + 1), sieve))
+    lo = 3 * 10 ** 6
+    flip = bytes([1, 0]) + bytes(254)
+    composites = itertools.compress(range(lo, limit + 1), sieve[lo:].translate(flip))
+    assert prime.get_all_primes(0, limit) == primes
+    assert prime.get_all_primes(lo + 1, limit) == primes[counts[lo]:]
+    assert prime.get_all_composites(lo, limit) == list(composites)
+    assert prime.get_next_primes(1000, 100000) == primes[counts[1000]:counts[1000] + 100000]
+    p = 10 ** 6 + 1
+    assert prime.get_left_ed_prime(p) == {(p - l) // 2: [l, p, (p + l) // 2]
+                                          for l in reversed(primes[1:counts[p]])}
 
 
 # ---- the frame: signatures, names, tracebacks ----------------------------------------------

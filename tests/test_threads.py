@@ -1,7 +1,8 @@
 """Threads: the functions give from eight threads at once what they give serially, while
-another thread rebinds module globals and voids the lookup caches; and a module global rebound
-by another thread during a call gives the old or the new behaviour. On interpreters without the
-GIL the threads really run at once, and importing the package leaves the GIL off.
+another thread rebinds module globals and voids the lookup caches; a module global rebound by
+another thread during a call gives the old or the new behaviour; and other threads run while a
+long call works. On interpreters without the GIL the threads really run at once, and importing
+the package leaves the GIL off.
 
 TALLOWKIT_STRESS=<passes> makes each thread go over its calls that many times (default 1)."""
 import builtins
@@ -14,6 +15,7 @@ import sys
 import sysconfig
 import tempfile
 import threading
+import time
 import types
 
 import pytest
@@ -319,3 +321,48 @@ def test_globals_rebound_from_another_thread_mid_call(name):
     # switches: on a slow interpreter a deletion may meet every call)
     assert sum(outcomes.values()) == 3 * 15
     check(long_call())
+
+
+@pytest.mark.parametrize("call", [
+    lambda prime: prime.get_all_primes(0, 3 * 10 ** 7),        # sieved without the lock
+    lambda prime: prime.get_prime_position(10 ** 10 + 19),     # counted without the lock
+    lambda prime: prime.get_all_evens(0, 10 ** 7)])            # built with it, let go now and then
+def test_other_threads_run_during_a_long_call(call):
+    prime = module_or_skip("tallowkit.math.prime")
+    ticks, running = [], threading.Event()
+    running.set()
+
+    def ticker():
+        while running.is_set():
+            ticks.append(None)
+            time.sleep(0.001)
+    thread = threading.Thread(target=ticker)
+    thread.start()
+    while not ticks:
+        time.sleep(0.001)
+    try:
+        before = len(ticks)
+        call(prime)
+        during = len(ticks) - before
+    finally:
+        running.clear()
+        thread.join()
+    # held for the whole call, the lock would have let the ticker in once at most
+    assert during >= 3
+
+
+def test_objects_are_made_only_with_the_lock_held():
+    """The interpreter's debug allocator stops the process when an object is allocated by a
+    thread that does not hold the lock: every call here lets it go around its native work."""
+    module_or_skip("tallowkit.math.prime")
+    code = "\n".join([
+        "import tallowkit.math.prime as p",
+        "p.get_all_primes(10 ** 6, 2 * 10 ** 6)",
+        "p.get_all_composites(0, 300000)",
+        "p.get_next_primes(1, 40000)",
+        "p.get_left_ed_prime(300007)",
+        "p.get_prime_position(10 ** 9 + 7)",
+        "p.pollard_rho(1073741827 * 1073741831, 1)"])   # a walk of many thousand steps
+    done = subprocess.run([sys.executable, "-c", code], env=dict(os.environ, PYTHONMALLOC="debug"),
+                          stderr=subprocess.PIPE, universal_newlines=True)
+    assert done.returncode == 0, done.stderr[-2000:]

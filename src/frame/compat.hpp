@@ -533,6 +533,15 @@ inline DictStamp dict_stamp(PyObject* dict) {
 }
 #endif
 
+// Sets the item count of a list (or another variable-size object) that its owner fills.
+inline void set_size(PyObject* o, Py_ssize_t n) {
+#if PY_VERSION_HEX >= 0x03090000
+    Py_SET_SIZE(reinterpret_cast<PyVarObject*>(o), n);
+#else
+    Py_SIZE(o) = n;
+#endif
+}
+
 // The running interpreter's "major.minor", e.g. "3.11"; at most `size - 1` characters.
 inline void runtime_version(char* out, size_t size) {
     const char* v = Py_GetVersion();

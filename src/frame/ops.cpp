@@ -2,6 +2,7 @@
 #include "ops.hpp"
 
 #include "module.hpp"
+#include "threads.hpp"
 
 #include <vector>
 
@@ -313,7 +314,7 @@ void Iterate::advance() {
 }
 
 void check_interrupts(Loc loc) {
-    if (PyErr_CheckSignals() < 0) fail(loc);
+    if (PyErr_CheckSignals() < 0 || !share_now_and_then()) fail(loc);
 }
 
 // ---- raising -------------------------------------------------------------------------------

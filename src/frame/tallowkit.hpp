@@ -6,4 +6,5 @@
 #include "module.hpp"
 #include "names.hpp"
 #include "ops.hpp"
+#include "threads.hpp"
 #include "replace.hpp"

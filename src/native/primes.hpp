@@ -91,6 +91,8 @@ public:
 
     // Prepares the next segment; false once the range is exhausted.
     bool next();
+    // Whether the last segment has been prepared (next() will say false).
+    bool finished() const { return finished_; }
     // In the current segment, flags()[i] != 0 exactly when first() + 2 * i is prime.
     std::uint64_t first() const { return first_; }
     std::span<const std::uint8_t> flags() const { return {flags_.data(), length_}; }
@@ -112,6 +114,30 @@ private:
     std::vector<std::uint8_t> flags_;
 };
 
+// Calls visit(p) for every prime of the current segment in ascending order; visit returns false
+// to stop early. Returns false when stopped.
+template <class Visit>
+bool visit_segment_primes(const OddPrimeSegments& segments, Visit&& visit) {
+    std::span<const std::uint8_t> flags = segments.flags();
+    std::uint64_t first = segments.first();
+    // sixty-four flags (each 0 or 1) at a time, packed one bit each: the set bits are found by
+    // position, so that neither the many zero flags nor the words between primes cost a
+    // mispredicted branch each
+    std::size_t i = 0;
+    for (; i + 64 <= flags.size(); i += 64) {
+        std::uint64_t bits = 0;
+        for (std::size_t b = 0; b < 8; ++b)
+            bits |= pack_flags(flags.data() + i + 8 * b) << (8 * b);
+        for (; bits; bits &= bits - 1) {
+            std::size_t k = i + static_cast<std::size_t>(std::countr_zero(bits));
+            if (!visit(first + 2 * static_cast<std::uint64_t>(k))) return false;
+        }
+    }
+    for (; i < flags.size(); ++i)
+        if (flags[i] && !visit(first + 2 * static_cast<std::uint64_t>(i))) return false;
+    return true;
+}
+
 // Calls visit(p) for every prime p of [lo, hi] in ascending order; visit returns false to stop
 // early. Returns false when stopped, true when the range was exhausted.
 template <class Visit>
@@ -119,32 +145,18 @@ bool for_each_prime(std::uint64_t lo, std::uint64_t hi, Visit&& visit) {
     if (lo > hi || hi < 2) return true;
     if (lo <= 2 && !visit(std::uint64_t{2})) return false;
     OddPrimeSegments segments(lo, hi);
-    while (segments.next()) {
-        std::span<const std::uint8_t> flags = segments.flags();
-        std::uint64_t first = segments.first();
-        // sixty-four flags (each 0 or 1) at a time, packed one bit each: the set bits are found
-        // by position, so that neither the many zero flags nor the words between primes cost
-        // a mispredicted branch each
-        std::size_t i = 0;
-        for (; i + 64 <= flags.size(); i += 64) {
-            std::uint64_t bits = 0;
-            for (std::size_t b = 0; b < 8; ++b)
-                bits |= pack_flags(flags.data() + i + 8 * b) << (8 * b);
-            for (; bits; bits &= bits - 1) {
-                std::size_t k = i + static_cast<std::size_t>(std::countr_zero(bits));
-                if (!visit(first + 2 * static_cast<std::uint64_t>(k))) return false;
-            }
-        }
-        for (; i < flags.size(); ++i)
-            if (flags[i] && !visit(first + 2 * static_cast<std::uint64_t>(i))) return false;
-    }
+    while (segments.next())
+        if (!visit_segment_primes(segments, visit)) return false;
     return true;
 }
 
 // The number of primes in [lo, hi], or nothing when keep_going said stop.
 std::optional<std::uint64_t> count_primes(std::uint64_t lo, std::uint64_t hi,
                                           KeepGoing keep_going = {});
-// pi(n), the number of primes <= n: a lookup below 2^22 (the table is built on first use), above
+// Below this, prime counts are looked up in a table (built on first use).
+inline constexpr std::uint64_t prime_table_limit = std::uint64_t{1} << 22;
+
+// pi(n), the number of primes <= n: a lookup below prime_table_limit, above
 // it Lucy's O(n^3/4) method with O(sqrt n) memory; nothing when keep_going said stop.
 std::optional<std::uint64_t> prime_pi(std::uint64_t n, KeepGoing keep_going = {});
 // pi(n) when n is prime (its 1-based position among the primes), 0 when it is not; nothing when

@@ -49,7 +49,7 @@ std::uint64_t count_flags(std::span<const std::uint8_t> flags) {
 // word (about 0.4 MiB), built by the sieve on first use.
 class SmallPrimeCounts {
 public:
-    static constexpr std::uint64_t limit = std::uint64_t{1} << 22;
+    static constexpr std::uint64_t limit = prime_table_limit;
 
     SmallPrimeCounts() : bits_(limit / 128), before_(limit / 128) {
         for_each_prime(3, limit - 1, [this](std::uint64_t p) {

@@ -92,6 +92,19 @@ std::vector<std::uint64_t> trial_division_impostors(std::uint64_t lo, std::uint6
     return found;
 }
 
+PassingValues::PassingValues(std::uint64_t lo, std::uint64_t hi)
+    : segments_(lo, hi), impostors_(trial_division_impostors(lo, hi)),
+      two_pending_(lo <= 2 && hi >= 2) {}
+
+void PassingValues::fill(std::vector<std::uint64_t>& out, std::size_t at_least,
+                         KeepGoing keep_going) {
+    while (out.size() < at_least && !exhausted() && keep_going())
+        visit_segment([&](std::uint64_t v) {
+            out.push_back(v);
+            return true;
+        });
+}
+
 std::optional<std::uint64_t> next_passing(std::uint64_t n) {
     std::optional<std::uint64_t> p = next_prime_u64(n);
     if (!p) return std::nullopt;

@@ -264,6 +264,31 @@ void check_sieve() {
     check(!finished && visited == 10, "a visitor stops the walk");
 }
 
+// Values taken a piece at a time, in pieces of any size, are those that pass one by one: across
+// segment borders, from the prime 2 on, and where candidates are tested one by one.
+void check_passing_in_pieces() {
+    Random random{6};
+    for (int j = 0; j < 60; ++j) {
+        std::uint64_t lo = j < 30 ? random.below(300000) : (max_u64 >> 1) - random.below(1u << 20);
+        std::uint64_t hi = lo + random.below(j < 30 ? 150000 : 3000);
+        std::vector<std::uint64_t> expected, got;
+        for (std::uint64_t n = lo; n <= hi; ++n)
+            if (trial_division_passes(n)) expected.push_back(n);
+        PassingValues values(lo, hi);
+        while (!values.exhausted()) values.fill(got, got.size() + 1 + random.below(20000));
+        check(got == expected, "passing values in pieces", lo);
+    }
+    // asked before each segment: the third answer stops it after two segments of odd numbers
+    std::vector<std::uint64_t> got;
+    int asked = 0;
+    auto twice = [&] { return ++asked < 3; };
+    PassingValues values(0, 10000000);
+    values.fill(got, 10000000, twice);
+    const std::uint64_t end = 3 + 2 * (2 * OddPrimeSegments::segment_size - 1);
+    check(asked == 3 && !values.exhausted() && got.size() == prime_pi(end) && got.back() <= end,
+          "a piece stops when asked", got.size());
+}
+
 void check_counting() {
     const std::uint64_t known[][2] = {{0, 0},           {1, 0},        {2, 1},
                                       {999983, 78498},  {1000000, 78498}, {10000000, 664579},
@@ -408,6 +433,7 @@ int main(int argc, char** argv) {
     check_wide_primality();
     check_stepping();
     check_sieve();
+    check_passing_in_pieces();
     check_counting();
     check_rho();
     std::printf("%d passed, %d failed\n", passed, failed);

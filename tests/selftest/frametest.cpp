@@ -55,6 +55,19 @@ Object many_keywords(Object f) {
 
 Object shift(Object a, Object b) { return lshift(a, b); }
 
+// list(range(count)) filled into room for `expected` items, letting the GIL go after every tenth
+// item; at item `fail_at` the call that makes it fails.
+Object filled(Object expected, Object count, Object fail_at) {
+    ListFiller list(PyLong_AsSsize_t(expected.get()));
+    Py_ssize_t n = PyLong_AsSsize_t(count.get()), failing = PyLong_AsSsize_t(fail_at.get());
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i % 10 == 0) Unlocked let_go(true);
+        if (i == failing) PyErr_SetString(PyExc_ValueError, "no item");
+        list.push(i == failing ? nullptr : PyLong_FromSsize_t(i));
+    }
+    return list.finish();
+}
+
 Object Widget_init(Object self, Object value) {
     set_attr(self, name::value, value);
     return none();
@@ -90,6 +103,7 @@ void body() {
     def<misbehave>({.name = "misbehave", .vars = {"how"}});
     def<many_keywords>({.name = "many_keywords", .vars = {"f"}});
     def<shift>({.name = "shift", .vars = {"a", "b"}});
+    def<filled>({.name = "filled", .vars = {"expected", "count", "fail_at"}});
     def<write_replaced>({.name = "write_replaced", .vars = {"path", "data", "sync", "out", "f"}});
     ClassDef widget("Widget");
     widget.def<Widget_init>({.name = "__init__", .vars = {"self", "value"}});

@@ -166,21 +166,6 @@ bool as_u64(Handle o, u64& out) {
 
 Object from_u64(u64 v) { return Object::check(PyLong_FromUnsignedLongLong(v)); }
 
-// A polling check for native loops; once it has failed, the Python exception is pending.
-struct SignalPoll {
-    bool failed = false;
-    bool operator()() {
-        if (!failed && PyErr_CheckSignals() < 0) failed = true;
-        return !failed;
-    }
-    // The same, every 4096th call only, for loops with cheap steps.
-    bool now_and_then() { return (++calls & 4095) != 0 || (*this)(); }
-    void raise_if_failed(Loc loc = Loc::current()) {
-        if (failed) fail(loc);
-    }
-    unsigned calls = 0;
-};
-
 // What trial division answers for an exact int (primality, proven below 3.3e24): nothing for
 // other objects or larger ints.
 std::optional<bool> trial_answer(Handle n) {
@@ -313,48 +298,65 @@ std::optional<Bounds> native_bounds(Handle minn, Handle maxn, i64 clamp) {
     return Bounds{static_cast<u64>(from), static_cast<u64>(hi)};
 }
 
+// The passing values of a range are found a piece at a time, with the GIL let go where the range
+// is wide: a piece is at least this many values (turning them into ints with the GIL takes a
+// fraction of a millisecond), and a range this wide or wider is worth letting the GIL go for.
+constexpr std::size_t piece_values = std::size_t{1} << 15;
+constexpr u64 wide_range = u64{1} << 16;
+
+// Calls take(v) with the GIL held for the values of [lo, hi] that pass, ascending, until it
+// returns false.
+template <class Take>
+void take_passing(u64 lo, u64 hi, Take&& take) {
+    if (lo > hi) return;
+    const bool wide = hi - lo >= wide_range;
+    std::optional<nt::PassingValues> values;
+    std::vector<u64> piece;
+    piece.reserve(std::min<u64>(hi - lo, piece_values) + 8192);
+    for (bool more = true; more;) {
+        piece.clear();
+        more = run_unlocked(wide, [&](auto& keep_going) {
+            if (!values) values.emplace(lo, hi);   // sieving primes up to sqrt(hi): work too
+            values->fill(piece, piece_values, keep_going);
+            return !values->exhausted();
+        });
+        for (u64 v : piece)
+            if (!take(v)) return;
+    }
+}
+
 // ln 2: natural logarithms are estimated from bit lengths (libm's log would raise the C library
 // version that the wheels require).
 constexpr double ln_2 = 0.6931471805599453;
 
-// The primes of [lo, hi] below 2^32 as a new list made at its final size, as array.tolist()
-// makes its list: the primes are gathered first, 4 bytes each (a tenth of the list's memory).
-Object primes_list_32(u64 lo, u64 hi) {
-    std::vector<std::uint32_t> found;
-    // An upper bound on the count of primes up to hi, hi / (ln hi - 1.12), with ln hi taken
-    // from below by the bit length.
-    if (hi > 1000) {
-        double ln_below = static_cast<double>(std::bit_width(hi) - 1) * ln_2;
-        found.reserve(static_cast<std::size_t>(std::min<double>(
-            static_cast<double>(hi) / (ln_below - 1.12), static_cast<double>((hi - lo) / 2 + 2))));
-    }
-    SignalPoll signals;
-    nt::for_each_passing(lo, hi, [&](u64 p) {
-        found.push_back(static_cast<std::uint32_t>(p));
-        return signals.now_and_then();
-    });
-    signals.raise_if_failed();
-    Object result = Object::check(PyList_New(static_cast<Py_ssize_t>(found.size())));
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        PyObject* p = PyLong_FromUnsignedLong(found[i]);
-        if (!p) fail();
-        PyList_SET_ITEM(result.get(), static_cast<Py_ssize_t>(i), p);
-    }
-    return result;
+// ln x from below, within 0.06, for x >= 1: log2 of x's mantissa m in [1, 2) is at least m - 1.
+double ln_below(u64 x) {
+    int e = std::bit_width(x) - 1;
+    double m = static_cast<double>(x) / static_cast<double>(u64{1} << e);
+    return (e + (m - 1)) * ln_2;
+}
+
+// How many values of [lo, hi] pass, guessed from above for the room of their list: no more than
+// the odd numbers, nor than pi(hi) (below hi / (ln hi - 1.12) from 60184 on, 1.25506 hi / ln hi
+// before), nor, away from 0, than about (hi - lo) / ln lo. A guess: the list grows if need be.
+Py_ssize_t expected_passing(u64 lo, u64 hi) {
+    double room = static_cast<double>((hi - lo) / 2 + 2);
+    const double h = static_cast<double>(hi), width = static_cast<double>(hi - lo);
+    if (hi >= 60184) room = std::min(room, h / (ln_below(hi) - 1.12) + 1);
+    else if (hi >= 3) room = std::min(room, 1.25506 * h / ln_below(hi) + 1);
+    if (lo >= 60184) room = std::min(room, width / ln_below(lo) * 1.05 + 256);
+    return static_cast<Py_ssize_t>(std::min(room, static_cast<double>(1 << 25)));
 }
 
 Object get_all_primes(Object minn, Object maxn) {
     if (std::optional<Bounds> b = native_bounds(minn, maxn, 2); b && is_prime_intact()) {
-        if (!b->empty() && b->hi <= UINT32_MAX) return primes_list_32(b->lo, b->hi);
-        Object result = new_list();
-        SignalPoll signals;
-        if (!b->empty())
-            nt::for_each_passing(b->lo, b->hi, [&](u64 p) {
-                append(result, from_u64(p));
-                return signals.now_and_then();
-            });
-        signals.raise_if_failed();
-        return result;
+        if (b->empty()) return new_list();
+        ListFiller result(expected_passing(b->lo, b->hi));
+        take_passing(b->lo, b->hi, [&](u64 p) {
+            result.push(PyLong_FromUnsignedLongLong(p));
+            return true;
+        });
+        return result.finish();
     }
     return all_accepted(minn, maxn, k_2, own::is_prime);
 }
@@ -362,27 +364,20 @@ Object get_all_primes(Object minn, Object maxn) {
 Object get_all_composites(Object minn, Object maxn) {
     if (std::optional<Bounds> b = native_bounds(minn, maxn, 2); b && is_composite_intact()) {
         Object result = new_list();
-        SignalPoll signals;
-        if (!b->empty()) {
-            u64 next = std::max<u64>(b->lo, 4);  // 2 and 3 are not composite
-            auto up_to = [&](u64 end) {          // appends next, ..., end - 1
-                for (; next < end; ++next) {
-                    append(result, from_u64(next));
-                    if (!signals.now_and_then()) return false;
-                }
-                return true;
-            };
-            bool going = nt::for_each_passing(b->lo, b->hi, [&](u64 p) {
-                if (!up_to(p)) return false;
-                next = std::max(next, p + 1);
-                return true;
-            });
-            if (going && next <= b->hi) {
-                up_to(b->hi);
-                if (!signals.failed) append(result, from_u64(b->hi));
+        Pacer pacer;
+        u64 next = std::max<u64>(b->lo, 4);  // 2 and 3 are not composite
+        auto up_to = [&](u64 end) {          // appends next, ..., end - 1
+            for (; next < end; ++next) {
+                append(result, from_u64(next));
+                if (!pacer.step()) pacer.raise_if_failed();
             }
-        }
-        signals.raise_if_failed();
+        };
+        take_passing(b->lo, b->hi, [&](u64 p) {
+            up_to(p);
+            next = std::max(next, p + 1);
+            return true;
+        });
+        if (!b->empty()) up_to(b->hi + 1);  // hi is below 2^63
         return result;
     }
     return all_accepted(minn, maxn, k_2, own::is_composite);
@@ -393,12 +388,12 @@ Object with_low_bit(Handle minn, Handle maxn, i64 low_bit, const Own& predicate)
     std::optional<Bounds> b = native_bounds(minn, maxn, 0);
     if (!b || !predicate.intact()) return Object();
     Object result = new_list();
-    SignalPoll signals;
+    Pacer pacer;
     if (b->empty()) return result;
     u64 i = b->lo + ((b->lo & 1) != static_cast<u64>(low_bit));
     for (; i <= b->hi; i += 2) {
         append(result, from_u64(i));
-        if (!signals.now_and_then()) signals.raise_if_failed();
+        if (!pacer.step()) pacer.raise_if_failed();
         if (b->hi - i < 2) break;
     }
     return result;
@@ -456,7 +451,6 @@ bool next_primes_intact() { return own::get_next_prime.intact() && is_prime_inta
 // Appends to `ps` the primes after `last` until it holds `count`, natively while they stay
 // below the native limit; returns the last prime appended (or `last`).
 u64 append_next_primes(Handle ps, i64 count, u64 last) {
-    SignalPoll signals;
     Py_ssize_t have = PyList_GET_SIZE(ps.get());
     while (have < count && last < static_cast<u64>(native_limit)) {
         // A window where the primes still wanted are expected, about ln(last) apart.
@@ -464,12 +458,11 @@ u64 append_next_primes(Handle ps, i64 count, u64 last) {
         double wanted = static_cast<double>(count - have) * gap + 256.0;
         u64 hi = last + static_cast<u64>(std::min(wanted, static_cast<double>(1 << 22)));
         hi = std::min(hi, static_cast<u64>(native_limit));
-        nt::for_each_passing(last + 1, hi, [&](u64 p) {
+        take_passing(last + 1, hi, [&](u64 p) {
             append(ps, from_u64(p));
             last = p;
-            return ++have < count && signals.now_and_then();
+            return ++have < count;
         });
-        signals.raise_if_failed();
         if (have < count) last = std::max(last, hi);  // no prime left in the window
     }
     return last;
@@ -496,10 +489,13 @@ Object get_prime_position(Object p) {
     std::optional<i64> v = exact_int64(p);
     if (v && is_prime_intact() && own::get_all_primes.intact()) {
         if (*v < 2) return none();
-        SignalPoll signals;
-        std::optional<u64> position = nt::passing_position(static_cast<u64>(*v), signals);
-        signals.raise_if_failed();
-        return *position ? from_u64(*position) : none();
+        // above the table, primes are counted: worth letting the GIL go
+        const u64 n = static_cast<u64>(*v);
+        const bool counted = n >= nt::prime_table_limit && passes(*v);
+        u64 position = run_unlocked(counted, [&](auto& keep_going) {
+            return nt::passing_position(n, keep_going).value_or(0);   // nothing once stopped
+        });
+        return position ? from_u64(position) : none();
     }
     if (!truthy(call_own(own::is_prime, {p}))) return none();
     return length(call_own(own::get_all_primes, {k_0, p}));
@@ -518,14 +514,14 @@ Object get_ed_primes(Object n, Object nmax) {
     i64 nv = 0, limit = 0;
     if (as_i64(n, nv, native_limit) && as_i64(nmax, limit) && is_prime_intact()) {
         Object ps = new_dict();
-        SignalPoll signals;
+        Pacer pacer;
         i64 count = 0;
         for (i64 d = 0; nv - d > 1 && count < limit; ++d) {
             if (passes(nv - d) && passes(nv + d)) {
                 setitem(ps, integer(d), list_of({integer(nv - d), integer(nv + d)}));
                 ++count;
             }
-            if (!signals.now_and_then()) signals.raise_if_failed();
+            if (!pacer.step()) pacer.raise_if_failed();
         }
         return ps;
     }
@@ -552,7 +548,7 @@ Object get_right_ed_prime(Object p, Object nmax, Object countmax) {
     if (as_i64(p, pv, narrow_limit) && as_i64(nmax, top, narrow_limit) && as_i64(countmax, most) &&
         is_prime_intact()) {
         Object ps = new_dict();
-        SignalPoll signals;
+        Pacer pacer;
         i64 count = 0;
         for (i64 d = 0; count < most && pv + d < top; ++d) {
             i64 r = 2 * (pv + d) - pv;
@@ -560,7 +556,7 @@ Object get_right_ed_prime(Object p, Object nmax, Object countmax) {
                 setitem(ps, integer(d), list_of({p, integer(r), integer(pv + d)}));
                 ++count;
             }
-            if (!signals.now_and_then()) signals.raise_if_failed();
+            if (!pacer.step()) pacer.raise_if_failed();
         }
         return ps;
     }
@@ -597,15 +593,14 @@ Object get_left_ed_prime(Object p) {
         }
         // The odd passing values of [3, p], taken from the top down.
         std::vector<u64> found;
-        SignalPoll signals;
-        nt::for_each_passing(3, static_cast<u64>(pv), [&](u64 l) {
+        take_passing(3, static_cast<u64>(pv), [&](u64 l) {
             found.push_back(l);
-            return signals.now_and_then();
+            return true;
         });
-        signals.raise_if_failed();
+        Pacer pacer;
         for (auto l = found.rbegin(); l != found.rend(); ++l) {
             left_entry(ps, p, pv, *l);
-            if (!signals.now_and_then()) signals.raise_if_failed();
+            if (!pacer.step()) pacer.raise_if_failed();
         }
         return ps;
     }
@@ -684,7 +679,7 @@ Object get_near_primes(Object p, Object even_span, Object count) {
         as_i64(count, left) && is_composite_intact()) {
         if (span % 2 != 0 || (pv >= 4 && !passes(pv)) || left <= 0) return none();
         Object result = new_list();
-        SignalPoll signals;
+        Pacer pacer;
         for (i64 q = pv; left > 0; ++q) {
             if (q > narrow_limit)  // beyond the native range the interpreter's ints go on
                 return near_primes_from(integer(q), even_span, integer(left), result);
@@ -692,7 +687,7 @@ Object get_near_primes(Object p, Object even_span, Object count) {
                 append(result, list_of({integer(q), integer(q + span)}));
                 --left;
             }
-            if (!signals.now_and_then()) signals.raise_if_failed();
+            if (!pacer.step()) pacer.raise_if_failed();
         }
         return result;
     }
@@ -723,13 +718,13 @@ Object product_of(Handle factors) {
         Object a = Object::borrow(PyList_GET_ITEM(factors.get(), i));
         level.push_back(i + 1 < n ? mul(a, Object::borrow(PyList_GET_ITEM(factors.get(), i + 1))) : a);
     }
-    SignalPoll signals;
+    Pacer pacer;
     while (level.size() > 1) {
         std::vector<Object> next;
         for (size_t i = 0; i < level.size(); i += 2)
             next.push_back(i + 1 < level.size() ? mul(level[i], level[i + 1]) : level[i]);
         level.swap(next);
-        if (!signals()) signals.raise_if_failed();
+        if (!pacer.checkpoint()) pacer.raise_if_failed();
     }
     return level.empty() ? one() : level.front();
 }
@@ -758,11 +753,9 @@ Object get_all_mul_primes(Object count) {
         if (PyList_GET_SIZE(ps.get()) == *c) {
             // Each product is the one before times the next prime.
             Object pp = one();
-            SignalPoll signals;
-            for (Py_ssize_t i = 0; i < *c; ++i) {
-                pp = mul(pp, Object::borrow(PyList_GET_ITEM(ps.get(), i)));
+            for (Object p : iterate(ps)) {
+                pp = mul(pp, p);
                 append(pps, pp);
-                if (!signals.now_and_then()) signals.raise_if_failed();
             }
             return pps;
         }
@@ -1029,6 +1022,22 @@ Object rho_walk(Handle x, Handle c, Object i, Object k, Object x0, Object y) {
 
 bool rho_intact() { return own::mod_mul.intact() && own::gcd.intact(); }
 
+// The native walk takes its first steps with the GIL held (walks on small values end in them;
+// a longer walk pays for letting the GIL go), then goes on without it in pieces of some tens of
+// microseconds.
+constexpr u64 rho_first_steps = u64{1} << 10;
+constexpr u64 rho_piece_steps = u64{1} << 12;
+
+u64 rho_result(nt::RhoWalk& walk) {
+    if (std::optional<u64> d = nt::rho_steps(walk, rho_first_steps)) return *d;
+    return run_unlocked(true, [&](auto& keep_going) {
+        std::optional<u64> d;
+        while (!(d = nt::rho_steps(walk, rho_piece_steps)) && keep_going()) {
+        }
+        return d.value_or(0);   // nothing once stopped
+    });
+}
+
 Object pollard_rho(Object x, Object c) {
     u64 xv = 0, start = 0, c_mod_x = 0;
     bool native = as_u64(x, xv) && xv > 0 && PyLong_CheckExact(c.get()) && random_intact() &&
@@ -1037,12 +1046,8 @@ Object pollard_rho(Object x, Object c) {
     if (native && as_u64(x0, start) && start <= xv && rho_intact() &&
         as_u64(mod(c, x), c_mod_x)) {  // the walk adds c modulo x
         nt::RhoWalk walk = nt::rho_begin(xv, c_mod_x, start);
-        SignalPoll signals;
-        for (;;) {
-            if (std::optional<u64> d = nt::rho_steps(walk, u64{1} << 16))
-                return *d == xv ? x : from_u64(*d);
-            if (!signals()) signals.raise_if_failed();
-        }
+        u64 d = rho_result(walk);
+        return d == xv ? x : from_u64(d);
     }
     return rho_walk(x, c, one(), Object::borrow(k_2.get()), x0, x0);
 }
