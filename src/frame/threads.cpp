@@ -48,6 +48,16 @@ bool runs_signal_handlers() {
     return PyThread_get_thread_ident() == ident;
 }
 
+// Lets waiting threads in when `next` has come; the first call only starts the clock. False
+// when a signal handler raised meanwhile (the exception is pending).
+bool yield_when_due(Clock::time_point& next) {
+    if (next == Clock::time_point{}) {
+        next = Clock::now() + pace;
+        return true;
+    }
+    return !due(next) || yield_gil();
+}
+
 }  // namespace
 
 Unlocked::Unlocked(bool release) : saved_(nullptr) {
@@ -81,17 +91,8 @@ void Unlocked::raise_if_failed(Loc loc) const {
 
 bool Pacer::checkpoint() {
     if (failed_) return false;
-    if (PyErr_CheckSignals() < 0) {
-        failed_ = true;
-        return false;
-    }
-    if (next_yield_ == Clock::time_point{})
-        next_yield_ = Clock::now() + pace;
-    else if (due(next_yield_) && !yield_gil()) {
-        failed_ = true;
-        return false;
-    }
-    return true;
+    failed_ = PyErr_CheckSignals() < 0 || !yield_when_due(next_yield_);
+    return !failed_;
 }
 
 ListFiller::ListFiller(Py_ssize_t expected, Loc loc)
@@ -179,12 +180,7 @@ bool share_now_and_then() {
     // per thread: each thread paces its own loops
     thread_local unsigned passes = 0;
     thread_local Clock::time_point next_yield{};
-    if ((++passes & 15) != 0) return true;
-    if (next_yield == Clock::time_point{})
-        next_yield = Clock::now() + pace;
-    else if (due(next_yield))
-        return yield_gil();
-    return true;
+    return (++passes & 15) != 0 || yield_when_due(next_yield);
 }
 
 }  // namespace tk
