@@ -103,10 +103,10 @@ def growth(make_callable, args, control=False, warm_up=WARM_UP,
     calls = max(least, min(most, int(seconds / max(per_call, 1e-9))))
     def grown(n):
         refs = [sys.getrefcount(a) for a in args]
-        gc.collect()
+        settle()
         traced, blocks = tracemalloc.get_traced_memory()[0], sys.getallocatedblocks()
         run(n)
-        gc.collect()
+        settle()
         after = [sys.getrefcount(a) for a in args]
         return (tracemalloc.get_traced_memory()[0] - traced, sys.getallocatedblocks() - blocks,
                 [a - r for a, r in zip(after, refs)])
@@ -118,6 +118,18 @@ def growth(make_callable, args, control=False, warm_up=WARM_UP,
         t, b, refs = grown(calls)
         rounds.append((t - base[0], b - base[1], refs))
     return calls, rounds
+
+
+# The interpreter's attribute cache keeps a reference to each name it was last asked for, in
+# up to 4,096 slots chosen (before 3.12) by the name's address: a library that looks names up
+# from texts made for the call (exceptions' attributes, PyObject_GetAttrString) fills it over
+# thousands of calls, a bounded growth that a slow round of few calls takes for a leak.
+clear_caches = getattr(sys, "_clear_internal_caches", None) or sys._clear_type_cache
+
+
+def settle():
+    clear_caches()
+    gc.collect()
 
 
 def steady(per_round, limit):
@@ -190,9 +202,8 @@ def test_no_leak_on_success_or_error(target, workdir, quiet_unraisable):
                 if leaked:
                     # a leak grows again on a second look, of full-sized rounds; a busy
                     # machine's one-off growth (a cache refilled after a pause) does not, nor
-                    # does a cache that fills over many calls (a failed write's first 2,000
-                    # calls keep some 800 blocks between them, then none), which the short
-                    # rounds of a quick run would take for one
+                    # does a cache that fills over many calls, which the short rounds of a
+                    # quick run would take for one
                     leaked, rounds = measure(args, FULL_ROUNDS)
                 assert not leaked, "%s case %r leaks: %r" % (kind, args, rounds)
                 for i, a in enumerate(args):

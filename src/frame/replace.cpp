@@ -75,14 +75,14 @@ Object caller_path_for(Handle path, Handle from, Handle given) {
 // (copytree gathers its errors there), where `prefix` stands for `from`.
 void name_caller_path(PyObject* exc, Handle from, Handle given, Handle prefix) {
     if (PyObject_IsInstance(exc, PyExc_OSError) > 0) {
-        for (const char* field : {"filename", "filename2"}) {
-            Object v = Object::steal(PyObject_GetAttrString(exc, field));
+        for (const Name* field : {&name::filename, &name::filename2}) {
+            Object v = Object::steal(PyObject_GetAttr(exc, field->get()));
             Object renamed = v ? caller_path_for(v, from, given) : Object();
-            if (renamed && PyObject_SetAttrString(exc, field, renamed.get()) < 0) PyErr_Clear();
+            if (renamed && PyObject_SetAttr(exc, field->get(), renamed.get()) < 0) PyErr_Clear();
         }
     }
     PyErr_Clear();
-    Object args = Object::steal(PyObject_GetAttrString(exc, "args"));
+    Object args = Object::steal(PyObject_GetAttr(exc, name::args.get()));
     if (!args || !PyTuple_Check(args.get()) || PyTuple_GET_SIZE(args.get()) < 1 || !prefix.get() ||
         !PyUnicode_Check(from.get()) || !PyUnicode_Check(prefix.get())) {
         PyErr_Clear();
@@ -114,7 +114,7 @@ void name_caller_path(PyObject* exc, Handle from, Handle given, Handle prefix) {
                           : Object();
     Object head = rest ? Object::steal(PyTuple_Pack(1, renamed.get())) : Object();
     Object new_args = head ? Object::steal(PySequence_Concat(head.get(), rest.get())) : Object();
-    if (!new_args || PyObject_SetAttrString(exc, "args", new_args.get()) < 0) PyErr_Clear();
+    if (!new_args || PyObject_SetAttr(exc, name::args.get(), new_args.get()) < 0) PyErr_Clear();
 }
 
 }  // namespace
@@ -135,7 +135,8 @@ void Undo::run() noexcept {
     if (kind == Kind::none) return;
     PyObject* exc = compat::take_exception();
     if (file_) {
-        Object closed = Object::steal(PyObject_CallMethod(file_.get(), "close", nullptr));
+        Object closed = Object::steal(
+            PyObject_CallMethodObjArgs(file_.get(), name::close.get(), nullptr));
         PyErr_Clear();
         file_ = Object();
     }

@@ -41,7 +41,7 @@ bool take_os_error(int& error) {
     PyObject* exc = compat::take_exception();
     error = EIO;
     if (exc) {
-        PyObject* e = PyObject_GetAttrString(exc, "errno");
+        PyObject* e = PyObject_GetAttr(exc, os_names::errno_.get());
         if (e && PyLong_Check(e)) error = static_cast<int>(PyLong_AsLong(e));
         Py_XDECREF(e);
         Py_DECREF(exc);

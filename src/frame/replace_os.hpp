@@ -55,6 +55,11 @@ inline const Name O_EXCL{"O_EXCL"};
 inline const Name O_CLOEXEC{"O_CLOEXEC"};
 inline const Name O_BINARY{"O_BINARY"};
 inline const Name proc{"/proc"};
+// exception attributes read on every failure: interned, so that no new text is made each time
+inline const Name errno_{"errno"};
+inline const Name filename{"filename"};
+inline const Name filename2{"filename2"};
+inline const Name args{"args"};
 }  // namespace os_names
 
 // File types as st_mode gives them on every host (the values of Python's stat module).
