@@ -70,8 +70,22 @@ ci_stop_all() {
   for pid in "${!CI_PID_JOB[@]}"; do kill -TERM -- "-$pid" 2>/dev/null || true; done
 }
 
+# A failed job's lines come long before the end, between other jobs' lines: its last ones are
+# repeated here, where a reader of the end of the output finds them.
+ci_failures() {
+  local name
+  for name in "${CI_JOBS[@]}"; do
+    [ "${CI_STATE[$name]}" = failed ] || continue
+    printf '\n#### the last lines of failed job %s (all of them: %s/%s.log)\n' "$name" "$CI_LOGS" "$name"
+    { grep -E '^(FAILED|ERROR) |^E  |Error|error:|failed' "$CI_LOGS/$name.log" || true; } | tail -n 15 | sed "s/^/[$name] /"
+    printf -- '---\n'
+    tail -n 25 "$CI_LOGS/$name.log" | sed "s/^/[$name] /"
+  done
+}
+
 ci_report() {
   local name total=$((SECONDS - CI_T0)) left failed=0
+  ci_failures
   printf '\n#### CI job times (start, duration)\n'
   for name in "${CI_JOBS[@]}"; do
     if [ -n "${CI_END[$name]:-}" ]; then
